@@ -1,0 +1,136 @@
+#include "core/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace tavosu {
+
+namespace {
+
+// What the user is told, in Japanese, of the usual reasons a file fails.
+std::string ReasonJa(int error) {
+  switch (error) {
+    case ENOENT: return "ファイルまたはフォルダーが見つかりません。";
+    case EACCES:
+    case EPERM: return "アクセスする権限がありません。";
+    case EROFS: return "読み取り専用の場所です。";
+    case ENOSPC:
+    case EDQUOT: return "ディスクの空き容量が足りません。";
+    case EFBIG: return "ファイルが大きすぎます。";
+    case EISDIR: return "同じ名前のフォルダーがあります。";
+    case ENOTDIR: return "フォルダーの名前が正しくありません。";
+    case ENAMETOOLONG: return "ファイル名が長すぎます。";
+    case EIO: return "読み書きの途中でエラーが起きました。";
+    default: return std::string("システムのエラーです（") + std::strerror(error) + "）。";
+  }
+}
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
+  throw FileError(what + " " + path + ": " + std::strerror(error), ReasonJa(error));
+}
+
+// Closes fd when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now and returns close()'s errno, or 0.
+  int Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int WriteAll(int fd, std::string_view contents) {
+  while (!contents.empty()) {
+    const ssize_t written = ::write(fd, contents.data(), contents.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    contents.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+class PosixFileSystem : public FileSystem {
+ public:
+  std::string ReadFile(const std::string& path) override {
+    // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) Fail("cannot open", path, errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) Fail("cannot stat", path, errno);
+    if (!S_ISREG(info.st_mode)) {
+      Fail("not a regular file:", path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    }
+    std::string contents;
+    contents.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+      const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        Fail("cannot read", path, errno);
+      }
+      if (got == 0) break;
+      contents.append(buffer, static_cast<std::size_t>(got));
+    }
+    return contents;
+  }
+
+  void WriteFileAtomically(const std::string& path, std::string_view contents) override {
+    const std::string temp_prefix = FolderOf(path) + "/." + BaseNameOf(path) + ".tmp";
+    std::string temp;
+    int fd_number = -1;
+    for (int attempt = 0; fd_number < 0; ++attempt) {
+      temp = temp_prefix + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+      fd_number = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd_number < 0 && (errno != EEXIST || attempt == 99)) Fail("cannot create", path, errno);
+    }
+    FileDescriptor fd(fd_number);
+    int error = WriteAll(fd.get(), contents);
+    if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
+    const int close_error = fd.Close();
+    if (error == 0) error = close_error;
+    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+      ::unlink(temp.c_str());
+      Fail("cannot write", path, error);
+    }
+  }
+};
+
+}  // namespace
+
+FileSystem* DefaultFileSystem() {
+  static PosixFileSystem file_system;
+  return &file_system;
+}
+
+}  // namespace tavosu

@@ -1,0 +1,114 @@
+// Test doubles for the drill's injected dependencies.
+
+#ifndef TAVOSU_TESTS_CORE_FAKES_H_
+#define TAVOSU_TESTS_CORE_FAKES_H_
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/file_system.h"
+#include "core/random_source.h"
+#include "core/window_ops.h"
+
+namespace tavosu::testing {
+
+// Records every window operation as a line of text, in call order, and keeps
+// the state a real window would show.
+class RecordingWindow : public WindowOps {
+ public:
+  void SetQuestionText(const std::string& text) override {
+    calls.push_back("question " + text);
+    question = text;
+  }
+  void SetAnswerText(const std::string& text) override {
+    calls.push_back("answer " + text);
+    answer = text;
+  }
+  void SetButtonEnabled(DrillButton button, bool on) override {
+    calls.push_back(std::string(on ? "enable " : "disable ") + Name(button));
+    enabled[button] = on;
+  }
+  void ShowMessage(const std::string& text) override {
+    calls.push_back("message " + text);
+    messages.push_back(text);
+  }
+  void Beep() override { calls.push_back("beep"); }
+
+  static const char* Name(DrillButton button) {
+    switch (button) {
+      case DrillButton::AnswerButton: return "AnswerButton";
+      case DrillButton::GoodButton: return "GoodButton";
+      case DrillButton::NGButton: return "NGButton";
+      case DrillButton::markButton: return "markButton";
+    }
+    return "?";
+  }
+
+  // The enabled flags of 答えは, ○, ×, 採点 as a string like "1001".
+  std::string Buttons() const {
+    std::string flags;
+    for (DrillButton b : {DrillButton::AnswerButton, DrillButton::GoodButton,
+                          DrillButton::NGButton, DrillButton::markButton}) {
+      const auto it = enabled.find(b);
+      flags += it != enabled.end() && it->second ? '1' : '0';
+    }
+    return flags;
+  }
+
+  std::vector<std::string> TakeCalls() { return std::exchange(calls, {}); }
+
+  std::vector<std::string> calls;
+  std::vector<std::string> messages;
+  std::map<DrillButton, bool> enabled;
+  std::string question;
+  std::string answer;
+};
+
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(LocalDateTime now = {2004, 5, 8, 15, 43, 51}) : time(now) {}
+  LocalDateTime Now() override {
+    ++readings;
+    return time;
+  }
+  LocalDateTime time;
+  int readings = 0;
+};
+
+// Returns the scripted draws in order, then 0; records the clock values.
+class ScriptedRandom : public RandomSource {
+ public:
+  double Draw(std::int64_t clock_seconds) override {
+    seeds.push_back(clock_seconds);
+    if (draws.empty()) return 0.0;
+    const double r = draws.front();
+    draws.pop_front();
+    return r;
+  }
+  std::deque<double> draws;
+  std::vector<std::int64_t> seeds;
+};
+
+// Files held in memory; a path listed in fail_writes fails to be written.
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::string ReadFile(const std::string& path) override {
+    const auto it = files.find(path);
+    if (it == files.end()) throw FileError("no such file " + path, "見つかりません。");
+    return it->second;
+  }
+  void WriteFileAtomically(const std::string& path, std::string_view contents) override {
+    if (fail_writes.count(path) != 0) throw FileError("cannot write " + path, fail_writes[path]);
+    files[path] = std::string(contents);
+  }
+  std::map<std::string, std::string> files;
+  std::map<std::string, std::string> fail_writes;  // path -> Japanese reason
+};
+
+}  // namespace tavosu::testing
+
+#endif  // TAVOSU_TESTS_CORE_FAKES_H_
