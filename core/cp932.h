@@ -1,0 +1,32 @@
+// Code page 932 (Windows Shift_JIS) at the file boundary.
+//
+// Question and results files are code page 932 text; in memory the program
+// holds UTF-8. The conversion matches what Windows does, so that a file
+// written on Windows reads back to the same characters. Both functions may be
+// called from several threads at once.
+
+#ifndef TAVOSU_CORE_CP932_H_
+#define TAVOSU_CORE_CP932_H_
+
+#include <string>
+#include <string_view>
+
+namespace tavosu {
+
+// Decodes code page 932 bytes to UTF-8. Each byte sequence that forms no
+// character becomes U+FFFD: the bytes 0x80, 0xA0 and 0xFD-0xFF; a lead byte
+// at the end or followed by a byte that cannot be a trail byte (that byte is
+// then read on its own, so a stray lead byte never swallows CR or LF); and a
+// well-formed but unassigned pair, whose trail byte is kept as a character if
+// it is ASCII. Never fails on any input.
+std::string DecodeCp932(std::string_view bytes);
+
+// Encodes UTF-8 text as code page 932. Each character that code page 932
+// cannot hold becomes "?" (0x3F), as Windows writes it; characters that
+// Windows only approximates ("best fit", such as e for é) are among them.
+// Each invalid UTF-8 sequence also becomes "?". Never fails on any input.
+std::string EncodeCp932(std::string_view utf8);
+
+}  // namespace tavosu
+
+#endif  // TAVOSU_CORE_CP932_H_
