@@ -1,0 +1,89 @@
+#include "core/drill.h"
+
+#include <cmath>
+
+#include "core/button_table.h"
+#include "core/cp932.h"
+#include "core/question_file.h"
+#include "core/results_stamp.h"
+#include "core/scoring.h"
+
+namespace tavosu {
+
+namespace {
+
+constexpr char kClosingMessage[] = "ごくろうさま。採点してください。";
+constexpr char kCannotSaveMessage[] = "採点の結果を保存できませんでした。\n";
+
+}  // namespace
+
+Drill::Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files)
+    : window_(window), clock_(clock), random_(random), files_(files) {}
+
+void Drill::WindowLoaded() { ApplyButtonChanges(ButtonEvent::kWindowLoaded, window_); }
+
+void Drill::Read_Files(const std::string& path) {
+  std::string bytes;
+  try {
+    bytes = files_.ReadFile(path);
+  } catch (const FileError& e) {
+    throw LoadError(LoadError::Reason::kCannotRead, e.what());
+  }
+  set_ = ParseQuestionFile(DecodeCp932(bytes));
+  ApplyButtonChanges(ButtonEvent::kLoadCompleted, window_);
+}
+
+void Drill::DisplayQuestion() {
+  const int count = set_.QuestionCount;
+  const double r = random_.Draw(clock_.Now().SerialSeconds());
+  // count * r can round up to count when r is just below 1.
+  const int start = std::min(static_cast<int>(std::floor(count * r)), std::max(count - 1, 0));
+  bool found = false;
+  for (int probe = 0, position = start; probe < count; ++probe) {
+    if (!set_.Graded[position]) {
+      set_.CurrentIndex = static_cast<std::int16_t>(position);
+      window_.SetQuestionText(set_.Questions[position]);
+      found = true;
+      break;
+    }
+    position = position == count - 1 ? 0 : position + 1;
+  }
+  if (found) {
+    ApplyButtonChanges(ButtonEvent::kQuestionFound, window_);
+  } else {
+    ApplyButtonChanges(ButtonEvent::kNoneLeft, window_);
+    window_.ShowMessage(kClosingMessage);
+  }
+}
+
+void Drill::AnswerButtonClick() {
+  ApplyButtonChanges(ButtonEvent::kAnswerRevealed, window_);
+  window_.SetAnswerText(set_.Answers[set_.CurrentIndex]);
+  window_.Beep();
+}
+
+void Drill::GoodButtonClick() { Grade(true); }
+
+void Drill::NGButtonClick() { Grade(false); }
+
+void Drill::Grade(bool correct) {
+  set_.Correct[set_.CurrentIndex] = correct;
+  set_.Graded[set_.CurrentIndex] = true;
+  DisplayQuestion();
+  window_.SetAnswerText("");
+  ApplyButtonChanges(ButtonEvent::kGraded, window_);
+}
+
+void Drill::markButtonClick() {
+  const std::string name = ResultsFileName(ResultsStamp(clock_.Now()));
+  const std::string text = ResultsFileText(set_, ResultsStamp(clock_.Now()));
+  try {
+    files_.WriteFileAtomically(name, EncodeCp932(text));
+  } catch (const FileError& e) {
+    window_.ShowMessage(kCannotSaveMessage + e.reason_ja());
+    return;
+  }
+  window_.ShowMessage(SummaryMessage(CountScore(set_)));
+}
+
+}  // namespace tavosu

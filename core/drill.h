@@ -1,0 +1,64 @@
+// The drill: the window's question set and what each command does to it.
+//
+// Drill holds every rule of the program; the window only forwards its events
+// here and carries out the WindowOps calls that come back. The window, the
+// clock, the random source and the file system are injected and must outlive
+// the Drill.
+
+#ifndef TAVOSU_CORE_DRILL_H_
+#define TAVOSU_CORE_DRILL_H_
+
+#include <string>
+
+#include "core/clock.h"
+#include "core/file_system.h"
+#include "core/question_set.h"
+#include "core/random_source.h"
+#include "core/window_ops.h"
+
+namespace tavosu {
+
+class Drill {
+ public:
+  Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files);
+
+  Drill(const Drill&) = delete;
+  Drill& operator=(const Drill&) = delete;
+
+  // Before the window is first shown: every drill button off.
+  void WindowLoaded();
+
+  // Loads the question file at path. On success the new set replaces the
+  // old one and the answer and score buttons are enabled. On failure throws
+  // LoadError and changes nothing at all.
+  void Read_Files(const std::string& path);
+
+  // Shows the first ungraded question at or after a random start, wrapping
+  // around; when none is left, closes the drill with a message.
+  void DisplayQuestion();
+
+  // The button clicks. Each is called only while its button is enabled.
+  void AnswerButtonClick();
+  void GoodButtonClick();
+  void NGButtonClick();
+
+  // Writes the results file of the drill so far into the current working
+  // directory and shows the score. A file that cannot be written is reported
+  // to the user; the drill is never changed.
+  void markButtonClick();
+
+  const QuestionSet& questions() const { return set_; }
+
+ private:
+  void Grade(bool correct);
+
+  WindowOps& window_;
+  Clock& clock_;
+  RandomSource& random_;
+  FileSystem& files_;
+  QuestionSet set_;
+};
+
+}  // namespace tavosu
+
+#endif  // TAVOSU_CORE_DRILL_H_

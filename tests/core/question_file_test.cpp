@@ -1,0 +1,131 @@
+#include "core/question_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tavosu {
+namespace {
+
+struct Loaded {
+  std::string question;
+  std::string answer;
+  bool right;
+  bool operator==(const Loaded&) const = default;
+};
+
+std::vector<Loaded> LoadedOf(const QuestionSet& set) {
+  std::vector<Loaded> loaded;
+  for (int i = 0; i < set.QuestionCount; ++i) {
+    loaded.push_back({set.Questions[i], set.Answers[i], set.Graded[i]});
+    EXPECT_EQ(set.Graded[i], set.Correct[i]) << "question " << i;
+  }
+  return loaded;
+}
+
+std::ostream& operator<<(std::ostream& out, const Loaded& q) {
+  return out << "{\"" << q.question << "\", \"" << q.answer << "\", " << q.right << "}";
+}
+
+struct ParseCase {
+  const char* name;
+  std::string text;
+  std::vector<Loaded> expected;
+};
+
+class ParseTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseTest, LoadsQuestionsAsExpected) {
+  const QuestionSet set = ParseQuestionFile(GetParam().text);
+  EXPECT_EQ(LoadedOf(set), GetParam().expected);
+  EXPECT_EQ(set.CurrentIndex, 0);
+  const std::size_t size = std::max<std::size_t>(1, GetParam().expected.size());
+  EXPECT_EQ(set.Questions.size(), size);
+  EXPECT_EQ(set.Answers.size(), size);
+  EXPECT_EQ(set.Graded.size(), size);
+  EXPECT_EQ(set.Correct.size(), size);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QuestionFile, ParseTest,
+    ::testing::Values(
+        ParseCase{"QuestionAndAnswer", "山 やま", {{"山", "やま", false}}},
+        ParseCase{"RightMark", "山 やま ○", {{"山", "やま", true}}},
+        ParseCase{"WrongMarkIsAskedAgain", "山 やま ×", {{"山", "やま", false}}},
+        ParseCase{"OtherRemainder", "山 やま メモ", {{"山", "やま", false}}},
+        ParseCase{"RightMarkAnywhereInRemainder", "山 やま ○×\n川 かわ x○\n空 そら メモ ○ です",
+                  {{"山", "やま", true}, {"川", "かわ", true}, {"空", "そら", true}}},
+        ParseCase{"RightMarkInAnswerDoesNotCount", "山 ○\n○ まる", {{"山", "○", false}, {"○", "まる", false}}},
+        ParseCase{"TwoSpacesMakeEmptyAnswer", "山  やま", {{"山", "", false}}},
+        ParseCase{"EmptyAnswerThenRightMark", "山  ○", {{"山", "", true}}},
+        ParseCase{"TrailingSpace", "山 やま ", {{"山", "やま", false}}},
+        ParseCase{"CommentSkipped", "# 注記\n山 やま", {{"山", "やま", false}}},
+        ParseCase{"CommentWithoutSpace", "#注記\n山 やま", {{"山", "やま", false}}},
+        ParseCase{"HashOnlyFirstCharacter", " # x\n山 #やま", {{"", "#", false}, {"山", "#やま", false}}},
+        ParseCase{"FullWidthHashIsNoComment", "＃ 注記", {{"＃", "注記", false}}},
+        ParseCase{"TabStaysInField", "山\tやま x", {{"山\tやま", "x", false}}},
+        ParseCase{"IdeographicSpaceStaysInField", "山　やま x", {{"山　やま", "x", false}}},
+        ParseCase{"CrLfLines", "山 やま\r\n川 かわ\r\n", {{"山", "やま", false}, {"川", "かわ", false}}},
+        ParseCase{"LfLines", "山 やま\n川 かわ\n", {{"山", "やま", false}, {"川", "かわ", false}}},
+        ParseCase{"LastLineWithoutEnd", "山 やま\r\n川 かわ", {{"山", "やま", false}, {"川", "かわ", false}}},
+        ParseCase{"LoneCrStaysInLine", "山 や\rま\r\n", {{"山", "や\rま", false}}},
+        ParseCase{"EmptyLineEndsList", "山 やま\r\n\r\n川 かわ\r\n", {{"山", "やま", false}}},
+        ParseCase{"EmptyLineEndsListBeforeMalformedLine", "山 やま\n\n川\n", {{"山", "やま", false}}},
+        ParseCase{"LineOfSpacesIsAQuestion", "山 やま\n \n川 かわ",
+                  {{"山", "やま", false}, {"", "", false}, {"川", "かわ", false}}},
+        ParseCase{"EmptyFile", "", {}},
+        ParseCase{"FirstLineEmpty", "\r\n山 やま\r\n", {}},
+        ParseCase{"CommentsOnly", "# a\r\n#\r\n# b", {}},
+        ParseCase{"ResultsFile",
+                  "# 漢字テストの結果です。\r\n# テストを行った日時は、平成 16年05月08日15時43分51秒\r\n"
+                  "#\r\n山 やま ○\r\n川 かわ ×\r\n空 そら\r\n# 正解は、 1/ 2/ 3 です。(50点)\r\n",
+                  {{"山", "やま", true}, {"川", "かわ", false}, {"空", "そら", false}}}),
+    [](const ::testing::TestParamInfo<ParseCase>& param_info) { return param_info.param.name; });
+
+struct MalformedCase {
+  const char* name;
+  std::string text;
+  LoadError::Reason reason;
+};
+
+class MalformedTest : public ::testing::TestWithParam<MalformedCase> {};
+
+TEST_P(MalformedTest, Throws) {
+  try {
+    ParseQuestionFile(GetParam().text);
+    FAIL() << "no error";
+  } catch (const LoadError& e) {
+    EXPECT_EQ(e.reason(), GetParam().reason) << e.what();
+  }
+}
+
+std::string Lines(int count, const std::string& line) {
+  std::string text;
+  text.reserve(static_cast<std::size_t>(count) * (line.size() + 2));
+  for (int i = 0; i < count; ++i) text += line + "\r\n";
+  return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QuestionFile, MalformedTest,
+    ::testing::Values(
+        MalformedCase{"LineWithoutSpace", "山", LoadError::Reason::kMalformedLine},
+        MalformedCase{"LaterLineWithoutSpace", "山 やま\r\n川\r\n", LoadError::Reason::kMalformedLine},
+        MalformedCase{"TabIsNoSeparator", "山\tやま", LoadError::Reason::kMalformedLine},
+        MalformedCase{"IdeographicSpaceIsNoSeparator", "山　やま", LoadError::Reason::kMalformedLine},
+        MalformedCase{"TooManyQuestions", Lines(32768, "山 やま"), LoadError::Reason::kTooManyQuestions},
+        MalformedCase{"TooManyQuestionsAmongComments", "# x\n" + Lines(32768, "q a"),
+                      LoadError::Reason::kTooManyQuestions}),
+    [](const ::testing::TestParamInfo<MalformedCase>& param_info) { return param_info.param.name; });
+
+TEST(QuestionFileLimit, HoldsThe32767thQuestion) {
+  const QuestionSet set = ParseQuestionFile("# x\r\n" + Lines(32767, "山 やま ○") + "# y\r\n");
+  EXPECT_EQ(set.QuestionCount, 32767);
+  EXPECT_EQ(set.Questions.size(), 32767u);
+  EXPECT_EQ(set.Questions[32766], "山");
+  EXPECT_TRUE(set.Correct[32766]);
+}
+
+}  // namespace
+}  // namespace tavosu
