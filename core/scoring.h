@@ -1,0 +1,44 @@
+// Scoring a drill: the results file and the summary message.
+//
+// The results file is itself a question file. It holds three "#" header
+// lines, one line per question in file order with "○" or "×" for the graded
+// ones, and a score line; every line ends with CR LF. Loaded again, it drills
+// only the questions not yet answered right.
+
+#ifndef TAVOSU_CORE_SCORING_H_
+#define TAVOSU_CORE_SCORING_H_
+
+#include <string>
+
+#include "core/question_set.h"
+
+namespace tavosu {
+
+struct Score {
+  int answered = 0;  // questions graded
+  int correct = 0;   // questions graded right
+  int total = 0;     // questions loaded
+};
+
+Score CountScore(const QuestionSet& set);
+
+// A count as text with one leading space for the sign: " 7", " 0".
+std::string FormatCount(int n);
+
+// correct * 100 / answered rounded half away from zero, without leading
+// zeros; empty when it rounds to 0 or when nothing was answered.
+std::string FormatPercent(const Score& score);
+
+// The name of the results file stamped stamp, relative to the working folder.
+std::string ResultsFileName(const std::string& stamp);
+
+// The results file's text (UTF-8, CR LF line ends); stamp is the time shown
+// in its second line.
+std::string ResultsFileText(const QuestionSet& set, const std::string& stamp);
+
+// The message that shows the score after the file is written.
+std::string SummaryMessage(const Score& score);
+
+}  // namespace tavosu
+
+#endif  // TAVOSU_CORE_SCORING_H_

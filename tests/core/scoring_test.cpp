@@ -1,0 +1,170 @@
+#include "core/scoring.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/cp932.h"
+#include "core/drill.h"
+#include "core/question_file.h"
+#include "fakes.h"
+
+namespace tavosu {
+namespace {
+
+using testing::FixedClock;
+using testing::MemoryFileSystem;
+using testing::RecordingWindow;
+using testing::ScriptedRandom;
+
+const char kStampedName[] = "採点-平成 16年05月08日15時43分51秒.txt";
+
+// Code page 932 bytes of the results file of 山 (right), 川 (wrong) and 空
+// (not graded), scored on 2004-05-08 at 15:43:51.
+const char kExampleResults[] =
+    "# \x8A\xBF\x8E\x9A\x83" "e\x83X\x83g\x82\xCC\x8C\x8B\x89\xCA\x82\xC5\x82\xB7\x81" "B\r\n"
+    "# \x83" "e\x83X\x83g\x82\xF0\x8Ds\x82\xC1\x82\xBD\x93\xFA\x8E\x9E\x82\xCD\x81" "A\x95\xBD\x90\xAC 16\x94N05\x8C\x8E" "08\x93\xFA" "15\x8E\x9E" "43\x95\xAA" "51\x95" "b\r\n"
+    "#\r\n"
+    "\x8ER \x82\xE2\x82\xDC \x81\x9B\r\n"
+    "\x90\xEC \x82\xA9\x82\xED \x81~\r\n"
+    "\x8B\xF3 \x82\xBB\x82\xE7\r\n"
+    "# \x90\xB3\x89\xF0\x82\xCD\x81" "A 1/ 2/ 3 \x82\xC5\x82\xB7\x81" "B(50\x93_)\r\n";
+
+struct PercentCase {
+  int correct;
+  int answered;
+  const char* expected;
+};
+
+TEST(FormatPercent, RoundsHalfAwayFromZeroAndHidesZero) {
+  const PercentCase cases[] = {{7, 9, "78"}, {9, 9, "100"}, {1, 8, "13"},  {3, 8, "38"},
+                               {0, 5, ""},   {0, 0, ""},    {1, 200, "1"}, {1, 201, ""},
+                               {1, 3, "33"}, {2, 3, "67"},  {1, 2, "50"}};
+  for (const PercentCase& c : cases) {
+    EXPECT_EQ(FormatPercent({c.answered, c.correct, 9}), c.expected)
+        << c.correct << " of " << c.answered;
+  }
+}
+
+TEST(FormatCount, LeadsWithSignSpace) {
+  EXPECT_EQ(FormatCount(0), " 0");
+  EXPECT_EQ(FormatCount(7), " 7");
+  EXPECT_EQ(FormatCount(32767), " 32767");
+}
+
+class ScoringTest : public ::testing::Test {
+ protected:
+  void Open(const std::string& path) {
+    drill.Read_Files(path);
+    drill.DisplayQuestion();
+  }
+  // Loads text (UTF-8 written as code page 932) as a question file.
+  void OpenText(const std::string& path, const std::string& text) {
+    files.files[path] = text;
+    Open(path);
+  }
+  std::string Results() { return files.files.at(kStampedName); }
+
+  RecordingWindow window;
+  FixedClock clock;
+  ScriptedRandom random;
+  MemoryFileSystem files;
+  Drill drill{window, clock, random, files};
+};
+
+TEST_F(ScoringTest, WritesTheResultsFileByteForByte) {
+  // 山 やま, 川 かわ, 空 そら; the picker starts at the top each time.
+  files.files["q.txt"] =
+      "\x8ER \x82\xE2\x82\xDC\r\n\x90\xEC \x82\xA9\x82\xED\r\n\x8B\xF3 \x82\xBB\x82\xE7\r\n";
+  Open("q.txt");
+  drill.AnswerButtonClick();
+  drill.GoodButtonClick();
+  drill.AnswerButtonClick();
+  drill.NGButtonClick();
+  window.messages.clear();
+  drill.markButtonClick();
+  EXPECT_EQ(Results(), kExampleResults);
+  EXPECT_EQ(window.messages, (std::vector<std::string>{" 2問中、 1問正解です。(50点です)"}));
+}
+
+TEST_F(ScoringTest, StampsNameAndSecondLineFromSeparateReadings) {
+  class TickingClock : public Clock {
+   public:
+    LocalDateTime Now() override { return {2019, 4, 30, 23, 59, 58 + ticks++}; }
+    int ticks = 0;
+  } ticking;
+  Drill ticking_drill(window, ticking, random, files);
+  files.files["q.txt"] = "a b\r\n";
+  ticking_drill.Read_Files("q.txt");
+  ticking_drill.markButtonClick();
+  const std::string name = "採点-平成 31年04月30日23時59分58秒.txt";
+  ASSERT_EQ(files.files.count(name), 1u);
+  EXPECT_NE(DecodeCp932(files.files[name]).find("は、平成 31年04月30日23時59分59秒\r\n"),
+            std::string::npos);
+}
+
+TEST_F(ScoringTest, NothingAnsweredLeavesPercentEmpty) {
+  OpenText("empty.txt", "");
+  window.messages.clear();
+  drill.markButtonClick();
+  EXPECT_EQ(DecodeCp932(Results()),
+            "# 漢字テストの結果です。\r\n# テストを行った日時は、平成 16年05月08日15時43分51秒\r\n"
+            "#\r\n# 正解は、 0/ 0/ 0 です。(点)\r\n");
+  EXPECT_EQ(window.messages, (std::vector<std::string>{" 0問中、 0問正解です。(点です)"}));
+}
+
+TEST_F(ScoringTest, NothingGradedWritesUnmarkedLines) {
+  OpenText("q.txt", EncodeCp932("山 やま ×\r\n川 かわ メモ\r\n"));
+  drill.markButtonClick();
+  EXPECT_EQ(DecodeCp932(Results()).substr(DecodeCp932(Results()).find("#\r\n") + 3),
+            "山 やま\r\n川 かわ\r\n# 正解は、 0/ 0/ 2 です。(点)\r\n");
+}
+
+TEST_F(ScoringTest, ResultsReloadToDrillWhatWasNotRight) {
+  // Graded in file order: the picker always starts at the top.
+  OpenText("q.txt", EncodeCp932("# 注記\r\n山 やま\r\n川  ○\r\n空  \r\n海 うみ メモ\r\n森 \r\n"));
+  ASSERT_TRUE(drill.questions().Graded[1]);
+  drill.AnswerButtonClick();
+  drill.NGButtonClick();  // 山
+  drill.AnswerButtonClick();
+  drill.GoodButtonClick();  // 空
+  drill.markButtonClick();
+  EXPECT_EQ(DecodeCp932(Results()).substr(DecodeCp932(Results()).find("#\r\n") + 3),
+            "山 やま ×\r\n川  ○\r\n空  ○\r\n海 うみ\r\n森 \r\n# 正解は、 2/ 3/ 5 です。(67点)\r\n");
+  files.files["again.txt"] = Results();
+  drill.Read_Files("again.txt");
+  const QuestionSet& set = drill.questions();
+  ASSERT_EQ(set.QuestionCount, 5);
+  EXPECT_EQ(set.Questions, (std::vector<std::string>{"山", "川", "空", "海", "森"}));
+  EXPECT_EQ(set.Answers, (std::vector<std::string>{"やま", "", "", "うみ", ""}));
+  EXPECT_EQ(set.Graded, (std::vector<bool>{false, true, true, false, false}));
+  EXPECT_EQ(set.Correct, set.Graded);
+}
+
+TEST_F(ScoringTest, ScoringTwiceReplacesTheFile) {
+  OpenText("q.txt", "a b\r\nc d\r\n");
+  drill.markButtonClick();
+  drill.AnswerButtonClick();
+  drill.GoodButtonClick();
+  drill.markButtonClick();
+  EXPECT_EQ(files.files.size(), 2u);
+  EXPECT_NE(Results().find(" 1/ 1/ 2 "), std::string::npos);
+}
+
+TEST_F(ScoringTest, FailedWriteIsReportedAndChangesNothing) {
+  OpenText("q.txt", "a b\r\nc d\r\n");
+  drill.AnswerButtonClick();
+  window.TakeCalls();
+  window.messages.clear();
+  files.fail_writes[kStampedName] = "ディスクの空き容量が足りません。";
+  drill.markButtonClick();
+  EXPECT_EQ(window.TakeCalls(),
+            (std::vector<std::string>{
+                "message 採点の結果を保存できませんでした。\nディスクの空き容量が足りません。"}));
+  EXPECT_EQ(files.files.count(kStampedName), 0u);
+  drill.GoodButtonClick();  // the drill goes on
+  EXPECT_EQ(CountScore(drill.questions()).correct, 1);
+}
+
+}  // namespace
+}  // namespace tavosu
