@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "core/button_table.h"
-#include "core/cp932.h"
 #include "core/question_file.h"
 #include "core/results_stamp.h"
 #include "core/scoring.h"
@@ -29,7 +28,9 @@ void Drill::Read_Files(const std::string& path) {
   } catch (const FileError& e) {
     throw LoadError(LoadError::Reason::kCannotRead, e.what());
   }
-  set_ = ParseQuestionFile(DecodeCp932(bytes));
+  DecodedText decoded = DecodeText(bytes);
+  set_ = ParseQuestionFile(decoded.text);
+  encoding_ = decoded.encoding;
   ApplyButtonChanges(ButtonEvent::kLoadCompleted, window_);
 }
 
@@ -78,7 +79,7 @@ void Drill::markButtonClick() {
   const std::string name = ResultsFileName(ResultsStamp(clock_.Now()));
   const std::string text = ResultsFileText(set_, ResultsStamp(clock_.Now()));
   try {
-    files_.WriteFileAtomically(name, EncodeCp932(text));
+    files_.WriteFileAtomically(name, EncodeText(text, encoding_));
   } catch (const FileError& e) {
     window_.ShowMessage(kCannotSaveMessage + e.reason_ja());
     return;

@@ -14,6 +14,7 @@
 #include "core/file_system.h"
 #include "core/question_set.h"
 #include "core/random_source.h"
+#include "core/text_encoding.h"
 #include "core/window_ops.h"
 
 namespace tavosu {
@@ -43,7 +44,8 @@ class Drill {
   void NGButtonClick();
 
   // Writes the results file of the drill so far into the current working
-  // directory and shows the score. A file that cannot be written is reported
+  // directory, in the encoding of the loaded question file, and shows the
+  // score. A file that cannot be written is reported
   // to the user; the drill is never changed.
   void markButtonClick();
 
@@ -57,6 +59,7 @@ class Drill {
   RandomSource& random_;
   FileSystem& files_;
   QuestionSet set_;
+  TextEncoding encoding_ = TextEncoding::kCp932;
 };
 
 }  // namespace tavosu
