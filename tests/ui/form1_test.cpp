@@ -1,0 +1,559 @@
+// The main window: its layout, and whole commands played through its menus
+// and buttons over real question files.
+
+#include <memory>
+
+#include <QAccessible>
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "core/fakes.h"
+#include "core/file_system.h"
+#include "tests/ui/fake_desktop.h"
+#include "tests/ui/modal_closer.h"
+#include "ui/form1.h"
+#include "ui/qt_desktop.h"
+
+using tavosu::Desktop;
+using tavosu::Form1;
+using tavosu::QtDesktop;
+using tavosu::testing::DialogCloser;
+using tavosu::testing::FakeDesktop;
+using tavosu::testing::FixedClock;
+using tavosu::testing::ModalWatcher;
+using tavosu::testing::ScriptedRandom;
+
+namespace {
+
+// Question files in code page 932.
+const QByteArray kTwoQuestions("\x8E\x52 \x82\xE2\x82\xDC\r\n"  // 山 やま
+                               "\x90\xEC \x82\xA9\x82\xED\r\n");  // 川 かわ
+const QByteArray kOneQuestion("\x8B\xF3 \x82\xBB\x82\xE7\r\n");  // 空 そら
+const QByteArray kAllRight("\x8A\x43 \x82\xA4\x82\xDD \x81\x9B\r\n");  // 海 うみ ○
+// 空 そら, then 山 alone: the second line has no space.
+const QByteArray kMalformed("\x8B\xF3 \x82\xBB\x82\xE7\r\n\x8E\x52\r\n");
+
+const QString kClosingMessage = QStringLiteral("ごくろうさま。採点してください。");
+
+QString WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return QString();
+  return path;
+}
+
+// A window over real files, with a scripted desktop, a fixed clock and
+// random draws of 0, so that questions come in file order.
+class Harness {
+ public:
+  explicit Harness(Desktop* desktop = nullptr, bool show = true)
+      : window_(desktop != nullptr ? *desktop : fake, clock_, random_,
+                *tavosu::DefaultFileSystem()) {
+    if (show) window_.show();
+  }
+
+  Form1& window() { return window_; }
+  QLineEdit* question() { return Find<QLineEdit>("TextQuestion"); }
+  QLineEdit* answer() { return Find<QLineEdit>("AnsText"); }
+  QPushButton* button(const char* name) { return Find<QPushButton>(name); }
+
+  template <typename T>
+  T* Find(const char* name) {
+    return window_.findChild<T*>(QString::fromLatin1(name));
+  }
+
+  // The enabled flags of 答えは, ○, ×, 採点, like "1001".
+  QString Buttons() {
+    QString flags;
+    for (const char* name : {"AnswerButton", "GoodButton", "NGButton", "markButton"}) {
+      flags += button(name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+    }
+    return flags;
+  }
+
+  void Trigger(const char* action) { Find<QAction>(action)->trigger(); }
+
+  // Runs Open with the dialog answering path, or Cancel for nullopt.
+  void Open(const std::optional<QString>& path) {
+    fake.choices.push_back(path.value_or(QString()));
+    Trigger("menuFileOpen");
+  }
+
+  void Click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+
+  FakeDesktop fake;
+
+ private:
+  FixedClock clock_;
+  ScriptedRandom random_;
+  Form1 window_;
+};
+
+QList<QWidget*> Controls(Harness& h) {
+  QList<QWidget*> controls;
+  for (const char* name : {"Label1", "TextQuestion", "AnswerButton", "AnsText", "GoodButton",
+                           "NGButton", "markButton"}) {
+    controls << h.Find<QWidget>(name);
+  }
+  return controls;
+}
+
+}  // namespace
+
+class Form1Test : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder_->isValid());
+    saved_current_ = QDir::currentPath();
+    two_ = WriteFile(folder_->filePath(QStringLiteral("two.txt")), kTwoQuestions);
+    QVERIFY(!two_.isEmpty());
+  }
+
+  void cleanup() { QDir::setCurrent(saved_current_); }
+
+  // Layout.
+
+  void controlSitsWhereDrawn_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("points");
+    QTest::newRow("Label1") << "Label1" << QRect(16, 8, 97, 25) << "問題" << 18.0;
+    QTest::newRow("TextQuestion") << "TextQuestion" << QRect(16, 40, 497, 73) << "" << 48.0;
+    QTest::newRow("AnswerButton") << "AnswerButton" << QRect(176, 128, 81, 33) << "答えは" << 12.0;
+    QTest::newRow("AnsText") << "AnsText" << QRect(16, 168, 497, 73) << "" << 48.0;
+    QTest::newRow("GoodButton") << "GoodButton" << QRect(152, 264, 49, 49) << "○" << 24.0;
+    QTest::newRow("NGButton") << "NGButton" << QRect(224, 264, 49, 49) << "×" << 27.75;
+    QTest::newRow("markButton") << "markButton" << QRect(448, 264, 65, 49) << "採点" << 18.0;
+  }
+
+  void controlSitsWhereDrawn() {
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, text);
+    QFETCH(double, points);
+    Harness h;
+    auto* control = h.window().findChild<QWidget*>(name);
+    QVERIFY(control != nullptr);
+    QCOMPARE(control->parentWidget(), h.window().centralWidget());
+    QCOMPARE(control->geometry(), geometry);
+    QCOMPARE(control->property("text").toString(), text);
+    QCOMPARE(control->font().pointSizeF(), points);
+    QCOMPARE(control->font().weight(), QFont::Normal);
+    QVERIFY(!control->font().italic());
+  }
+
+  void clientAreaIsFixedPaleYellowUnderTheMenuBar() {
+    Harness h;
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window()));
+    QWidget* client = h.window().centralWidget();
+    QMenuBar* menu_bar = h.window().menuBar();
+    QCOMPARE(h.window().windowTitle(), QStringLiteral("Tavosu"));
+    QVERIFY(!menu_bar->isNativeMenuBar());
+    QCOMPARE(client->size(), QSize(531, 323));
+    QCOMPARE(client->y(), menu_bar->geometry().bottom() + 1);
+    QCOMPARE(h.window().size(), QSize(531, menu_bar->height() + 323));
+    QCOMPARE(h.window().minimumSize(), h.window().maximumSize());
+
+    const QImage shown = client->grab().toImage();
+    for (const QPoint& empty : {QPoint(5, 5), QPoint(300, 150), QPoint(5, 318), QPoint(525, 255)}) {
+      QCOMPARE(shown.pixelColor(empty), QColor(255, 255, 128));
+    }
+  }
+
+  void iconIsThe32PixelImage() {
+    Harness h;
+    const QIcon icon = h.window().windowIcon();
+    QVERIFY(!icon.isNull());
+    QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
+  }
+
+  void everyControlUsesOneJapaneseGothicFace() {
+    Harness h;
+    const QString family = QFontInfo(h.Find<QWidget>("Label1")->font()).family();
+    QVERIFY(QFontDatabase::families(QFontDatabase::Japanese).contains(family));
+    if (QFontDatabase::hasFamily(QStringLiteral("ＭＳ Ｐゴシック"))) {
+      QCOMPARE(family, QStringLiteral("ＭＳ Ｐゴシック"));
+    } else if (QFontDatabase::hasFamily(QStringLiteral("IPAPGothic"))) {
+      QCOMPARE(family, QStringLiteral("IPAPGothic"));
+    }
+    for (QWidget* control : Controls(h)) {
+      QCOMPARE(QFontInfo(control->font()).family(), family);
+      const QString caption = control->property("text").toString() + QStringLiteral("山やま");
+      const QFontMetrics metrics(control->font());
+      for (char32_t c : caption.toUcs4()) QVERIFY2(metrics.inFontUcs4(c), qPrintable(caption));
+    }
+  }
+
+  void tabGoesThroughTheControlsInDrawnOrder() {
+    Harness h;
+    QWidget* client = h.window().centralWidget();
+    QWidget* first = h.question();
+    QStringList order;
+    QWidget* w = first;
+    do {
+      if (client->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) != 0) {
+        order << w->objectName();
+      }
+      w = w->nextInFocusChain();
+    } while (w != first);
+    QCOMPARE(order, (QStringList{"TextQuestion", "AnsText", "AnswerButton", "GoodButton",
+                                 "NGButton", "markButton"}));
+    QCOMPARE(h.Find<QLabel>("Label1")->focusPolicy(), Qt::NoFocus);
+
+    QApplication::setActiveWindow(&h.window());
+    QVERIFY(QTest::qWaitForWindowActive(&h.window()));
+    QCOMPARE(QApplication::focusWidget(), h.question());
+  }
+
+  void drillButtonsAreOffBeforeTheWindowFirstShows() {
+    FakeDesktop desktop;
+    Harness h(&desktop, false);
+    QCOMPARE(h.Buttons(), QStringLiteral("0000"));
+    QVERIFY(!h.window().isVisible());
+    QCOMPARE(h.question()->text(), QString());
+    QCOMPARE(h.answer()->text(), QString());
+    QVERIFY(!h.question()->isReadOnly());
+    QVERIFY(!h.answer()->isReadOnly());
+  }
+
+  void noButtonIsDefaultAndNothingHasAKey() {
+    Harness h;
+    for (const char* name : {"AnswerButton", "GoodButton", "NGButton", "markButton"}) {
+      QPushButton* b = h.button(name);
+      QVERIFY2(!b->isDefault() && !b->autoDefault(), name);
+      QVERIFY2(b->shortcut().isEmpty(), name);
+      QVERIFY2(!b->text().contains(QLatin1Char('&')), name);
+    }
+    for (QAction* action : h.window().findChildren<QAction*>()) {
+      QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
+      QVERIFY2(!action->text().contains(QLatin1Char('&')), qPrintable(action->text()));
+    }
+  }
+
+  void menusAreFileAndHelpInHalfWidthKatakana() {
+    Harness h;
+    auto* file = h.Find<QMenu>("menuFile");
+    auto* help = h.Find<QMenu>("menuHelp");
+    QVERIFY(file != nullptr && help != nullptr);
+    QCOMPARE(h.window().menuBar()->actions(),
+             (QList<QAction*>{file->menuAction(), help->menuAction()}));
+    QCOMPARE(file->title(), QStringLiteral("ﾌｧｲﾙ"));
+    QCOMPARE(help->title(), QStringLiteral("ﾍﾙﾌﾟ"));
+    QCOMPARE(file->actions(),
+             (QList<QAction*>{h.Find<QAction>("menuFileOpen"), h.Find<QAction>("menuFileEnd")}));
+    QCOMPARE(help->actions(), QList<QAction*>{h.Find<QAction>("menuHelpHowto")});
+    QCOMPARE(file->actions()[0]->text(), QStringLiteral("開く"));
+    QCOMPARE(file->actions()[1]->text(), QStringLiteral("終わる"));
+    QCOMPARE(help->actions()[0]->text(), QStringLiteral("使い方"));
+    for (QAction* action : file->actions() + help->actions()) QVERIFY(action->isEnabled());
+  }
+
+  // Drilling.
+
+  void beforeAnyLoadTheDrillButtonsDoNothing() {
+    QVERIFY(QDir::setCurrent(folder_->path()));
+    Harness h;
+    DialogCloser closer;
+    for (const char* name : {"AnswerButton", "GoodButton", "NGButton", "markButton"}) {
+      h.Click(name);
+    }
+    QVERIFY(closer.seen.empty());
+    QCOMPARE(h.fake.beeps, 0);
+    QCOMPARE(h.answer()->text(), QString());
+    QCOMPARE(QDir(folder_->path()).entryList(QDir::Files), QStringList{"two.txt"});
+  }
+
+  void aWholeDrillPlayedByClicks() {
+    Harness h;
+    h.Open(two_);
+    QCOMPARE(QDir(QDir::currentPath()), QDir(folder_->path()));
+    QCOMPARE(h.question()->text(), QStringLiteral("山"));
+    QCOMPARE(h.answer()->text(), QString());
+    QCOMPARE(h.Buttons(), QStringLiteral("1001"));
+
+    h.Click("AnswerButton");
+    QCOMPARE(h.answer()->text(), QStringLiteral("やま"));
+    QCOMPARE(h.fake.beeps, 1);
+    QCOMPARE(h.Buttons(), QStringLiteral("0111"));
+
+    h.Click("GoodButton");
+    QCOMPARE(h.question()->text(), QStringLiteral("川"));
+    QCOMPARE(h.answer()->text(), QString());
+    QCOMPARE(h.Buttons(), QStringLiteral("1001"));
+
+    h.Click("AnswerButton");
+    QCOMPARE(h.answer()->text(), QStringLiteral("かわ"));
+    QCOMPARE(h.fake.beeps, 2);
+
+    DialogCloser closer([&] { return h.answer()->text() + QLatin1Char('|') + h.Buttons(); });
+    h.Click("NGButton");
+    QCOMPARE(closer.seen.size(), std::size_t{1});
+    const auto& box = closer.seen[0];
+    QCOMPARE(box.title, QStringLiteral("Ostrel"));
+    QCOMPARE(box.text, kClosingMessage);
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
+    QCOMPARE(box.button_count, qsizetype{1});
+    QCOMPARE(box.standard_buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box.parent, &h.window());
+    // The closing message comes while the last answer is still shown.
+    QCOMPARE(box.note, QStringLiteral("かわ|0001"));
+
+    QCOMPARE(h.question()->text(), QStringLiteral("川"));
+    QCOMPARE(h.answer()->text(), QString());
+    QCOMPARE(h.Buttons(), QStringLiteral("0001"));
+  }
+
+  void scoreWritesIntoTheFolderOfTheQuestionFile() {
+    Harness h;
+    h.Open(two_);
+    h.Click("AnswerButton");
+    h.Click("GoodButton");
+
+    DialogCloser closer;
+    h.Click("markButton");
+    QCOMPARE(closer.seen.size(), std::size_t{1});
+    QCOMPARE(closer.seen[0].title, QStringLiteral("Ostrel"));
+    QCOMPARE(closer.seen[0].text, QStringLiteral(" 1問中、 1問正解です。(100点です)"));
+    QVERIFY(QFile::exists(folder_->filePath(QStringLiteral("採点-平成 16年05月08日15時43分51秒.txt"))));
+    QCOMPARE(h.Buttons(), QStringLiteral("1001"));
+    QCOMPARE(h.question()->text(), QStringLiteral("川"));
+  }
+
+  void cancelChangesNothing() {
+    Harness h;
+    h.Open(two_);
+    h.Click("AnswerButton");
+    QTemporaryDir elsewhere;
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+
+    DialogCloser closer;
+    h.Open(std::nullopt);
+    QVERIFY(closer.seen.empty());
+    QCOMPARE(h.question()->text(), QStringLiteral("山"));
+    QCOMPARE(h.answer()->text(), QStringLiteral("やま"));
+    QCOMPARE(h.Buttons(), QStringLiteral("0111"));
+    QCOMPARE(QDir(QDir::currentPath()), QDir(elsewhere.path()));
+  }
+
+  void aFailedLoadChangesNothing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<bool>("create");
+    QTest::newRow("line without a space") << "bad.txt" << kMalformed << true;
+    QTest::newRow("missing file") << "none.txt" << QByteArray() << false;
+    QTest::newRow("folder") << "folder.txt" << QByteArray() << false;
+  }
+
+  void aFailedLoadChangesNothing() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, create);
+    QDir folder(folder_->path());
+    QVERIFY(folder.mkdir(QStringLiteral("other")));
+    QVERIFY(folder.mkdir(QStringLiteral("other/folder.txt")));
+    const QString path = folder_->filePath(QStringLiteral("other/") + name);
+    if (create) QVERIFY(!WriteFile(path, contents).isEmpty());
+
+    Harness h;
+    h.Open(two_);
+    h.Click("AnswerButton");
+    DialogCloser closer;
+    h.Open(path);
+    QVERIFY(closer.seen.empty());
+    QCOMPARE(h.question()->text(), QStringLiteral("山"));
+    QCOMPARE(h.answer()->text(), QStringLiteral("やま"));
+    QCOMPARE(h.Buttons(), QStringLiteral("0111"));
+    // Choosing the file made its folder current before the load failed.
+    QCOMPARE(QDir(QDir::currentPath()), QDir(folder_->filePath(QStringLiteral("other"))));
+
+    // The old drill goes on where it was.
+    h.Click("GoodButton");
+    QCOMPARE(h.question()->text(), QStringLiteral("川"));
+    QCOMPARE(h.Buttons(), QStringLiteral("1001"));
+  }
+
+  void openingAnotherFileWhileAnAnswerIsShownKeepsTheAnswer() {
+    const QString one = WriteFile(folder_->filePath(QStringLiteral("one.txt")), kOneQuestion);
+    Harness h;
+    h.Open(two_);
+    h.Click("AnswerButton");
+    DialogCloser closer;
+    h.Open(one);
+    QVERIFY(closer.seen.empty());
+    QCOMPARE(h.question()->text(), QStringLiteral("空"));
+    QCOMPARE(h.answer()->text(), QStringLiteral("やま"));
+    QCOMPARE(h.Buttons(), QStringLiteral("1111"));
+
+    h.Click("AnswerButton");
+    QCOMPARE(h.answer()->text(), QStringLiteral("そら"));
+    QCOMPARE(h.Buttons(), QStringLiteral("0111"));
+  }
+
+  void openingAFileWithNothingLeftClosesTheDrill_data() {
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("every question right") << kAllRight;
+  }
+
+  void openingAFileWithNothingLeftClosesTheDrill() {
+    QFETCH(QByteArray, contents);
+    const QString done = WriteFile(folder_->filePath(QStringLiteral("done.txt")), contents);
+    QVERIFY(!done.isEmpty());
+    Harness h;
+    h.Open(two_);
+    h.Click("AnswerButton");
+    DialogCloser closer;
+    h.Open(done);
+    QCOMPARE(closer.seen.size(), std::size_t{1});
+    QCOMPARE(closer.seen[0].text, kClosingMessage);
+    QCOMPARE(h.Buttons(), QStringLiteral("0001"));
+    QCOMPARE(h.question()->text(), QStringLiteral("山"));
+    QCOMPARE(h.answer()->text(), QStringLiteral("やま"));
+  }
+
+  void everyOpenStartsFromTheFileChosenLast() {
+    const QString missing = folder_->filePath(QStringLiteral("missing.txt"));
+    Harness h;
+    h.Open(two_);
+    h.Open(std::nullopt);
+    h.Open(missing);
+    h.Open(std::nullopt);
+    QCOMPARE(h.fake.offered_paths, (QStringList{QString(), two_, two_, missing}));
+  }
+
+  void openThroughTheRealDialog() {
+    QDir folder(folder_->path());
+    QVERIFY(folder.mkdir(QStringLiteral("drills")));
+    const QString upper =
+        WriteFile(folder_->filePath(QStringLiteral("drills/DRILL.TXT")), kTwoQuestions);
+    QVERIFY(!upper.isEmpty());
+
+    QtDesktop desktop;
+    Harness h(&desktop);
+    QStringList filters;
+    ModalWatcher watcher([&](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      if (dialog == nullptr) {
+        modal->close();
+        return;
+      }
+      filters = dialog->nameFilters();
+      auto* name_box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (name_box != nullptr) {
+        // The user pastes the whole path into the file name box.
+        QApplication::clipboard()->setText(upper);
+        QTest::keyClick(name_box, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(name_box, Qt::Key_Return);
+      }
+      if (dialog->isVisible()) dialog->reject();
+    });
+    QVERIFY(QDir::setCurrent(folder_->path()));
+    h.Trigger("menuFileOpen");
+
+    QCOMPARE(filters, QStringList{QStringLiteral("テキスト ファイル (*.txt)")});
+    QCOMPARE(h.question()->text(), QStringLiteral("山"));
+    QCOMPARE(h.Buttons(), QStringLiteral("1001"));
+    QCOMPARE(QDir(QDir::currentPath()), QDir(folder_->filePath(QStringLiteral("drills"))));
+  }
+
+  // Quit and help.
+
+  void quitEndsADrillWithoutScoringOrAsking() {
+    QVERIFY(QDir::setCurrent(folder_->path()));
+    Harness h;
+    h.Open(two_);
+    h.Click("AnswerButton");
+    DialogCloser closer;
+    h.Trigger("menuFileEnd");
+    QVERIFY(!h.window().isVisible());
+    QVERIFY(closer.seen.empty());
+    QCOMPARE(QDir(folder_->path()).entryList(QDir::Files), QStringList{"two.txt"});
+    QVERIFY(QApplication::quitOnLastWindowClosed());
+  }
+
+  void helpOpensTheInstalledHelpPage() {
+    Harness h;
+    DialogCloser closer;
+    h.Trigger("menuHelpHowto");
+    QVERIFY(closer.seen.empty());
+    QCOMPARE(h.fake.urls.size(), qsizetype{1});
+    const QUrl url = h.fake.urls[0];
+    QVERIFY(url.isLocalFile());
+    QVERIFY2(url.path().endsWith(QStringLiteral("/help/index.html")), qPrintable(url.path()));
+    QVERIFY2(QFileInfo(url.toLocalFile()).isFile(), qPrintable(url.toLocalFile()));
+  }
+
+  // Accessibility.
+
+  void screenReadersAnnounceEveryControl_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("spoken");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("Label1") << "Label1" << QAccessible::StaticText << "問題" << "問題欄の見出し";
+    QTest::newRow("TextQuestion") << "TextQuestion" << QAccessible::EditableText << "問題"
+                                  << "表示中の問題";
+    QTest::newRow("AnsText") << "AnsText" << QAccessible::EditableText << "答え"
+                             << "表示された答え";
+    QTest::newRow("AnswerButton") << "AnswerButton" << QAccessible::Button << "答えは"
+                                  << "答えを表示します";
+    QTest::newRow("GoodButton") << "GoodButton" << QAccessible::Button << "○"
+                                << "正解として記録します";
+    QTest::newRow("NGButton") << "NGButton" << QAccessible::Button << "×"
+                              << "不正解として記録します";
+    QTest::newRow("markButton") << "markButton" << QAccessible::Button << "採点"
+                                << "結果をファイルに保存します";
+  }
+
+  void screenReadersAnnounceEveryControl() {
+    QFETCH(QString, name);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, spoken);
+    QFETCH(QString, description);
+    Harness h;
+    auto* control = h.window().findChild<QWidget*>(name);
+    QVERIFY(control != nullptr);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    QVERIFY(accessible != nullptr);
+    QCOMPARE(accessible->role(), role);
+    QCOMPARE(accessible->text(QAccessible::Name), spoken);
+    QCOMPARE(accessible->text(QAccessible::Description), description);
+    // Disabled drill buttons are still announced, as unavailable.
+    QCOMPARE(accessible->state().disabled, !control->isEnabled());
+  }
+
+  void theLabelNamesTheQuestionBox() {
+    Harness h;
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(h.question());
+    QVERIFY(box != nullptr);
+    const auto labels = box->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), qsizetype{1});
+    QCOMPARE(labels[0].first->object(), h.Find<QObject>("Label1"));
+    // A label without an "&" gives its buddy no access key.
+    QVERIFY(!h.Find<QLabel>("Label1")->text().contains(QLatin1Char('&')));
+  }
+
+ private:
+  std::unique_ptr<QTemporaryDir> folder_;
+  QString saved_current_;
+  QString two_;
+};
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"

@@ -1,0 +1,188 @@
+#include "ui/form1.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QUrl>
+
+#include "core/question_file.h"
+
+namespace tavosu {
+namespace {
+
+// Every control uses the same proportional Japanese Gothic face.
+QString JapaneseGothicFamily() {
+  static const QString kPreferred[] = {
+      QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+      QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
+  };
+  for (const QString& family : kPreferred) {
+    if (QFontDatabase::hasFamily(family)) return family;
+  }
+  const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+  for (const QString& family : japanese) {
+    if (family.contains(QStringLiteral("Gothic"), Qt::CaseInsensitive) ||
+        family.contains(QStringLiteral("ゴシック"))) {
+      return family;
+    }
+  }
+  return japanese.isEmpty() ? QString() : japanese.first();
+}
+
+QFont ControlFont(const QString& family, double point_size) {
+  QFont font(family);
+  font.setPointSizeF(point_size);
+  font.setWeight(QFont::Normal);
+  font.setItalic(false);
+  return font;
+}
+
+// Positions are given in twips, 15 to a pixel.
+QRect FromTwips(int left, int top, int width, int height) {
+  return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+// What a screen reader announces for a control: a short name and what the
+// control is for.
+struct Spoken {
+  QString name;
+  QString description;
+};
+
+template <typename Control>
+Control* Place(QWidget* parent, const char* name, const QString& text, const QRect& rect,
+               const QFont& font, const Spoken& spoken) {
+  auto* control = new Control(text, parent);
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(rect);
+  control->setFont(font);
+  control->setAccessibleName(spoken.name);
+  control->setAccessibleDescription(spoken.description);
+  return control;
+}
+
+QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& caption,
+                         const QRect& rect, const QFont& font, const Spoken& spoken) {
+  auto* button = Place<QPushButton>(parent, name, caption, rect, font, spoken);
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
+
+// The help page sits in the data folder, found relative to the program both
+// where it is installed and in the build tree.
+QString HelpPagePath() {
+  return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/") +
+                         QStringLiteral(TAVOSU_HELP_PAGE_FROM_BINDIR));
+}
+
+}  // namespace
+
+Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& files,
+             QWidget* parent)
+    : QMainWindow(parent), desktop_(desktop) {
+  setWindowTitle(QStringLiteral("Tavosu"));
+  setWindowIcon(QIcon(QStringLiteral(":/tavosu.png")));
+
+  auto* menu_bar = menuBar();
+  menu_bar->setNativeMenuBar(false);
+  QMenu* menu_file = menu_bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
+  menu_file->setObjectName(QStringLiteral("menuFile"));
+  QAction* open = menu_file->addAction(QStringLiteral("開く"));
+  open->setObjectName(QStringLiteral("menuFileOpen"));
+  QAction* end = menu_file->addAction(QStringLiteral("終わる"));
+  end->setObjectName(QStringLiteral("menuFileEnd"));
+  QMenu* menu_help = menu_bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ"));
+  menu_help->setObjectName(QStringLiteral("menuHelp"));
+  QAction* howto = menu_help->addAction(QStringLiteral("使い方"));
+  howto->setObjectName(QStringLiteral("menuHelpHowto"));
+
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  client->setFixedSize(531, 323);
+  QPalette background = client->palette();
+  background.setColor(QPalette::Window, QColor(255, 255, 128));
+  client->setPalette(background);
+  client->setAutoFillBackground(true);
+  setCentralWidget(client);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  const QString family = JapaneseGothicFamily();
+  auto* label = Place<QLabel>(client, "Label1", QStringLiteral("問題"),
+                              FromTwips(240, 120, 1455, 375), ControlFont(family, 18),
+                              {QStringLiteral("問題"), QStringLiteral("問題欄の見出し")});
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setTextFormat(Qt::PlainText);
+  DrillControls controls{
+      Place<QLineEdit>(client, "TextQuestion", QString(), FromTwips(240, 600, 7455, 1095),
+                       ControlFont(family, 48),
+                       {QStringLiteral("問題"), QStringLiteral("表示中の問題")}),
+      Place<QLineEdit>(client, "AnsText", QString(), FromTwips(240, 2520, 7455, 1095),
+                       ControlFont(family, 48),
+                       {QStringLiteral("答え"), QStringLiteral("表示された答え")}),
+      PlaceButton(client, "AnswerButton", QStringLiteral("答えは"),
+                  FromTwips(2640, 1920, 1215, 495), ControlFont(family, 12),
+                  {QStringLiteral("答えは"), QStringLiteral("答えを表示します")}),
+      PlaceButton(client, "GoodButton", QStringLiteral("○"), FromTwips(2280, 3960, 735, 735),
+                  ControlFont(family, 24),
+                  {QStringLiteral("○"), QStringLiteral("正解として記録します")}),
+      PlaceButton(client, "NGButton", QStringLiteral("×"), FromTwips(3360, 3960, 735, 735),
+                  ControlFont(family, 27.75),
+                  {QStringLiteral("×"), QStringLiteral("不正解として記録します")}),
+      PlaceButton(client, "markButton", QStringLiteral("採点"), FromTwips(6720, 3960, 975, 735),
+                  ControlFont(family, 18),
+                  {QStringLiteral("採点"), QStringLiteral("結果をファイルに保存します")}),
+  };
+  // The label names the question box for screen readers; "問題" has no "&",
+  // so this gives the box no access key.
+  label->setBuddy(controls.TextQuestion);
+  setTabOrder(controls.TextQuestion, controls.AnsText);
+  setTabOrder(controls.AnsText, controls.AnswerButton);
+  setTabOrder(controls.AnswerButton, controls.GoodButton);
+  setTabOrder(controls.GoodButton, controls.NGButton);
+  setTabOrder(controls.NGButton, controls.markButton);
+  controls.TextQuestion->setFocus();
+
+  window_ops_ = std::make_unique<QtWindowOps>(*this, controls, desktop_);
+  drill_ = std::make_unique<Drill>(*window_ops_, clock, random, files);
+
+  connect(open, &QAction::triggered, this, &Form1::menuFileOpenClick);
+  connect(end, &QAction::triggered, this, &Form1::menuFileEndClick);
+  connect(howto, &QAction::triggered, this, &Form1::menuHelpHowtoClick);
+  connect(controls.AnswerButton, &QPushButton::clicked, this, [this] { drill_->AnswerButtonClick(); });
+  connect(controls.GoodButton, &QPushButton::clicked, this, [this] { drill_->GoodButtonClick(); });
+  connect(controls.NGButton, &QPushButton::clicked, this, [this] { drill_->NGButtonClick(); });
+  connect(controls.markButton, &QPushButton::clicked, this, [this] { drill_->markButtonClick(); });
+
+  drill_->WindowLoaded();
+}
+
+Form1::~Form1() = default;
+
+void Form1::menuFileOpenClick() {
+  const std::optional<QString> chosen = desktop_.ChooseQuestionFile(this, last_question_file_);
+  if (!chosen) return;
+  const QFileInfo file(QFileInfo(*chosen).absoluteFilePath());
+  last_question_file_ = file.filePath();
+  QDir::setCurrent(file.path());
+  try {
+    drill_->Read_Files(QFile::encodeName(file.filePath()).toStdString());
+  } catch (const LoadError&) {
+    return;
+  }
+  drill_->DisplayQuestion();
+}
+
+void Form1::menuFileEndClick() { close(); }
+
+void Form1::menuHelpHowtoClick() { desktop_.OpenUrl(QUrl::fromLocalFile(HelpPagePath())); }
+
+}  // namespace tavosu

@@ -1,0 +1,60 @@
+// The drill's window operations carried out on the widgets of the main
+// window.
+//
+// Texts go into the two line edits, button states into the four drill
+// buttons; messages are modal QMessageBoxes titled "Ostrel"; the beep goes to
+// the desktop.
+
+#ifndef TAVOSU_UI_QT_WINDOW_OPS_H_
+#define TAVOSU_UI_QT_WINDOW_OPS_H_
+
+#include <string>
+
+#include "core/window_ops.h"
+#include "ui/desktop.h"
+
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace tavosu {
+
+// The widgets the drill writes to. None may be null.
+struct DrillControls {
+  QLineEdit* TextQuestion;
+  QLineEdit* AnsText;
+  QPushButton* AnswerButton;
+  QPushButton* GoodButton;
+  QPushButton* NGButton;
+  QPushButton* markButton;
+};
+
+class QtWindowOps final : public WindowOps {
+ public:
+  // Message boxes are centred on and modal to dialog_parent. The widgets and
+  // desktop must outlive this object.
+  QtWindowOps(QWidget& dialog_parent, const DrillControls& controls, Desktop& desktop);
+
+  // The text is shown from its first character, also when it is wider than
+  // the box.
+  void SetQuestionText(const std::string& text) override;
+  void SetAnswerText(const std::string& text) override;
+
+  void SetButtonEnabled(DrillButton button, bool enabled) override;
+
+  // The text is shown as plain text, never as markup.
+  void ShowMessage(const std::string& text) override;
+
+  void Beep() override;
+
+ private:
+  QPushButton* Button(DrillButton button) const;
+
+  QWidget& dialog_parent_;
+  DrillControls controls_;
+  Desktop& desktop_;
+};
+
+}  // namespace tavosu
+
+#endif  // TAVOSU_UI_QT_WINDOW_OPS_H_
