@@ -21,5 +21,12 @@ cp -R fuzz/corpus "$work/corpus"
 artifacts="$build/fuzz-artifacts"
 mkdir -p "$artifacts"
 
-"$build/fuzz/question_file_fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=30 \
-  -artifact_prefix="$artifacts/" "$work/corpus"
+# Its progress goes to a log; on a finding the end of the log is shown.
+log="$build/fuzz.log"
+if ! "$build/fuzz/question_file_fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=30 \
+  -artifact_prefix="$artifacts/" "$work/corpus" >"$log" 2>&1; then
+  tail -n 60 "$log"
+  echo "fuzzing found a fault; the input is in $artifacts" >&2
+  exit 1
+fi
+grep -E '^Done [0-9]+ runs' "$log"
