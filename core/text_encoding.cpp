@@ -10,17 +10,6 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsValidUtf8(std::string_view bytes) {
-  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  const auto length = static_cast<std::int32_t>(bytes.size());
-  for (std::int32_t i = 0; i < length;) {
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
-  }
-  return true;
-}
-
 bool HasHighByte(std::string_view bytes) {
   for (char c : bytes) {
     if (static_cast<unsigned char>(c) > 0x7F) return true;
@@ -48,6 +37,17 @@ std::string RepairUtf8(std::string_view bytes) {
 }
 
 }  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  const auto length = static_cast<std::int32_t>(bytes.size());
+  for (std::int32_t i = 0; i < length;) {
+    UChar32 c;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
 
 DecodedText DecodeText(std::string_view bytes) {
   if (bytes.starts_with(kByteOrderMark)) {

@@ -23,6 +23,10 @@ struct DecodedText {
   TextEncoding encoding;
 };
 
+// True when bytes are well-formed UTF-8 (surrogates and overlong forms are
+// not).
+bool IsValidUtf8(std::string_view bytes);
+
 // Chooses the encoding of bytes and decodes them to valid UTF-8; sequences
 // that form no character become U+FFFD. Never fails.
 DecodedText DecodeText(std::string_view bytes);

@@ -5,7 +5,6 @@
 // written for it loads back to the same questions. A violated property
 // traps, which the fuzzer reports as a crash.
 
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -24,17 +23,6 @@ namespace {
 
 void Require(bool holds) {
   if (!holds) __builtin_trap();
-}
-
-bool IsValidUtf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
-  const auto length = static_cast<std::int32_t>(text.size());
-  for (std::int32_t i = 0; i < length;) {
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
-  }
-  return true;
 }
 
 // A field as it reads back from a results file in encoding: characters that
