@@ -52,7 +52,7 @@ bool IsValidUtf8(std::string_view bytes) {
 DecodedText DecodeText(std::string_view bytes) {
   if (bytes.starts_with(kByteOrderMark)) {
     bytes.remove_prefix(kByteOrderMark.size());
-    return {IsValidUtf8(bytes) ? std::string(bytes) : RepairUtf8(bytes), TextEncoding::kUtf8};
+    return {RepairUtf8(bytes), TextEncoding::kUtf8};
   }
   if (HasHighByte(bytes) && IsValidUtf8(bytes)) return {std::string(bytes), TextEncoding::kUtf8};
   return {DecodeCp932(bytes), TextEncoding::kCp932};

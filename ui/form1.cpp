@@ -170,11 +170,11 @@ Form1::~Form1() = default;
 void Form1::menuFileOpenClick() {
   const std::optional<QString> chosen = desktop_.ChooseQuestionFile(this, last_question_file_);
   if (!chosen) return;
-  const QFileInfo file(QFileInfo(*chosen).absoluteFilePath());
-  last_question_file_ = file.filePath();
-  QDir::setCurrent(file.path());
+  const QFileInfo file(*chosen);
+  last_question_file_ = file.absoluteFilePath();
+  QDir::setCurrent(file.absolutePath());
   try {
-    drill_->Read_Files(QFile::encodeName(file.filePath()).toStdString());
+    drill_->Read_Files(QFile::encodeName(last_question_file_).toStdString());
   } catch (const LoadError&) {
     return;
   }
