@@ -3,12 +3,14 @@
 #ifndef TAVOSU_TESTS_CORE_TEMP_FOLDER_H_
 #define TAVOSU_TESTS_CORE_TEMP_FOLDER_H_
 
+#include <linux/capability.h>
 #include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -62,30 +64,46 @@ inline void Put(const fs::path& path, const std::string& contents) {
 #define TAVOSU_IN_CHILD(body) \
   EXPECT_EXIT({ body; std::exit(0); }, ::testing::ExitedWithCode(0), "")
 
-// Gives this process a private view of the mounts. Call only in a child.
-// A folder mounted over afterwards is seen through a working directory only
-// once the process enters the folder again.
+// Gives this process a private view of the mounts; call only in a child.
+// Fails where the root is no mount point (in a chroot, say). A folder mounted
+// over afterwards is seen through a working directory only once the process
+// enters the folder again.
 inline bool PrivateMounts() {
   return unshare(CLONE_NEWNS) == 0 &&
          mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 }
 
+// Takes from this process the capabilities by which root writes where mode
+// bits forbid it.
+inline bool DropFileOverrides() {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  for (unsigned cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+    data[cap / 32].effective &= ~(1u << (cap % 32));
+  }
+  return syscall(SYS_capset, &header, data) == 0;
+}
+
 // Makes folder read-only for this process; call only in a child. As root,
-// mode bits stop nothing, so the folder is bind-mounted read-only instead.
+// mode bits stop nothing, so the folder is bind-mounted read-only, or where
+// mounts cannot be had, root gives up its power over mode bits.
 inline bool MakeReadOnly(const fs::path& folder) {
-  if (geteuid() != 0) return chmod(folder.c_str(), 0555) == 0;
-  return PrivateMounts() && mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
-         mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0 &&
-         chdir(folder.c_str()) == 0;
+  if (geteuid() == 0 && PrivateMounts()) {
+    return mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+           mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0 &&
+           chdir(folder.c_str()) == 0;
+  }
+  return (geteuid() != 0 || DropFileOverrides()) && chmod(folder.c_str(), 0555) == 0;
 }
 
 // Leaves room for only size bytes in folder; call only in a child. As root a
-// tmpfs of that size is mounted over it; otherwise this process may write no
-// file larger than size.
+// tmpfs of that size is mounted over it; otherwise, or where mounts cannot be
+// had, this process may write no file larger than size.
 inline bool MakeSmall(const fs::path& folder, std::size_t size) {
-  if (geteuid() == 0) {
+  if (geteuid() == 0 && PrivateMounts()) {
     const std::string options = "size=" + std::to_string(size);
-    return PrivateMounts() && mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0 &&
+    return mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0 &&
            chdir(folder.c_str()) == 0;
   }
   signal(SIGXFSZ, SIG_IGN);
