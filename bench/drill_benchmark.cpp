@@ -52,7 +52,9 @@ class NullWindow : public WindowOps {
 // Serves the large file and swallows writes.
 class LargeFileSystem : public FileSystem {
  public:
-  std::string ReadFile(const std::string&) override { return LargeFile(); }
+  std::unique_ptr<SequentialFile> OpenForReading(const std::string&) override {
+    return std::make_unique<StringFile>(LargeFile());
+  }
   void WriteFileAtomically(const std::string&, std::string_view contents) override {
     benchmark::DoNotOptimize(contents.data());
   }
@@ -63,7 +65,8 @@ void BM_LoadQuestionFile(benchmark::State& state) {
   std::size_t heap = 0;
   for (auto _ : state) {
     const std::size_t before = mallinfo2().uordblks;
-    QuestionSet set = ParseQuestionFile(DecodeCp932(bytes));
+    StringFile file(bytes);
+    LoadedQuestions set = LoadQuestionFile(file);
     heap = mallinfo2().uordblks - before;
     benchmark::DoNotOptimize(set);
   }

@@ -1,6 +1,7 @@
 #include "core/drill.h"
 
 #include <cmath>
+#include <memory>
 
 #include "core/button_table.h"
 #include "core/question_file.h"
@@ -22,15 +23,15 @@ Drill::Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& 
 void Drill::WindowLoaded() { ApplyButtonChanges(ButtonEvent::kWindowLoaded, window_); }
 
 void Drill::Read_Files(const std::string& path) {
-  std::string bytes;
+  LoadedQuestions loaded;
   try {
-    bytes = files_.ReadFile(path);
+    const std::unique_ptr<SequentialFile> file = files_.OpenForReading(path);
+    loaded = LoadQuestionFile(*file);
   } catch (const FileError& e) {
     throw LoadError(LoadError::Reason::kCannotRead, e.what());
   }
-  DecodedText decoded = DecodeText(bytes);
-  set_ = ParseQuestionFile(decoded.text);
-  encoding_ = decoded.encoding;
+  set_ = std::move(loaded.set);
+  encoding_ = loaded.encoding;
   ApplyButtonChanges(ButtonEvent::kLoadCompleted, window_);
 }
 

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace tavosu {
 
@@ -78,30 +80,36 @@ int WriteAll(int fd, std::string_view contents) {
   return 0;
 }
 
+class PosixSequentialFile final : public SequentialFile {
+ public:
+  PosixSequentialFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    for (;;) {
+      const ssize_t got = ::read(fd_.get(), buffer, size);
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) Fail("cannot read", path_, errno);
+    }
+  }
+
+ private:
+  std::string path_;
+  FileDescriptor fd_;
+};
+
 class PosixFileSystem : public FileSystem {
  public:
-  std::string ReadFile(const std::string& path) override {
+  std::unique_ptr<SequentialFile> OpenForReading(const std::string& path) override {
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) Fail("cannot open", path, errno);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) Fail("cannot open", path, errno);
+    auto file = std::make_unique<PosixSequentialFile>(path, fd);
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) Fail("cannot stat", path, errno);
+    if (::fstat(fd, &info) != 0) Fail("cannot stat", path, errno);
     if (!S_ISREG(info.st_mode)) {
       Fail("not a regular file:", path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     }
-    std::string contents;
-    contents.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-      const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        Fail("cannot read", path, errno);
-      }
-      if (got == 0) break;
-      contents.append(buffer, static_cast<std::size_t>(got));
-    }
-    return contents;
+    return file;
   }
 
   void WriteFileAtomically(const std::string& path, std::string_view contents) override {
@@ -127,6 +135,13 @@ class PosixFileSystem : public FileSystem {
 };
 
 }  // namespace
+
+std::size_t StringFile::Read(char* buffer, std::size_t size) {
+  const std::size_t count = std::min(size, rest_.size());
+  std::memcpy(buffer, rest_.data(), count);
+  rest_.remove_prefix(count);
+  return count;
+}
 
 FileSystem* DefaultFileSystem() {
   static PosixFileSystem file_system;

@@ -7,6 +7,8 @@
 #ifndef TAVOSU_CORE_FILE_SYSTEM_H_
 #define TAVOSU_CORE_FILE_SYSTEM_H_
 
+#include <cstddef>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,14 +27,35 @@ class FileError : public std::runtime_error {
   std::string reason_ja_;
 };
 
+// A file open for reading from its start to its end, piece by piece.
+class SequentialFile {
+ public:
+  virtual ~SequentialFile() = default;
+
+  // Reads up to size bytes into buffer and returns how many it read: fewer
+  // than size at any time, and 0 only at the end of the file. Throws
+  // FileError if the file cannot be read.
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+
+// Reads bytes, which must outlive it, as a file.
+class StringFile final : public SequentialFile {
+ public:
+  explicit StringFile(std::string_view bytes) : rest_(bytes) {}
+  std::size_t Read(char* buffer, std::size_t size) override;
+
+ private:
+  std::string_view rest_;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Returns the whole contents of the regular file at path. Throws FileError
-  // if it cannot be opened or read, or is not a regular file. Never blocks on
-  // a FIFO or device.
-  virtual std::string ReadFile(const std::string& path) = 0;
+  // Opens the regular file at path for reading; it is closed when the result
+  // is destroyed. Throws FileError if it cannot be opened or is not a regular
+  // file. Never blocks on a FIFO or device.
+  virtual std::unique_ptr<SequentialFile> OpenForReading(const std::string& path) = 0;
 
   // Replaces the file at path with contents, or creates it. Either the whole
   // new contents end up under path, or path is left as it was and no other

@@ -1,64 +1,313 @@
 #include "core/question_file.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "core/cp932.h"
+
 namespace tavosu {
 
 namespace {
 
 constexpr std::string_view kRightMark = "○";
+constexpr std::string_view kRightMarkInCp932 = "\x81\x9B";
+constexpr std::size_t kReadSize = 64 * 1024;
 
-// Cuts the next line off text, without its end (LF, or CR LF). Returns false
-// at the end of text.
-bool NextLine(std::string_view& text, std::string_view& line) {
-  if (text.empty()) return false;
-  const std::size_t lf = text.find('\n');
-  line = text.substr(0, lf);
-  text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return true;
+[[noreturn]] void ThrowListTooLarge() {
+  throw LoadError(LoadError::Reason::kListTooLarge,
+                  "the question list is longer than " + std::to_string(kMaxListBytes) + " bytes");
 }
 
-}  // namespace
+// The code units that end a line in a file's encoding: LF, and the CR that
+// may come before it.
+struct LineEnds {
+  std::string_view line_feed;
+  std::string_view carriage_return;
+};
 
-QuestionSet ParseQuestionFile(std::string_view text) {
-  QuestionSet set;
-  int count = 0;
-  int line_number = 0;
-  std::string_view line;
-  while (NextLine(text, line)) {
-    ++line_number;
-    if (line.empty()) break;
-    if (line.front() == '#') continue;
+constexpr LineEnds kByteLineEnds{"\n", "\r"};
+constexpr LineEnds kUtf16LeLineEnds{std::string_view("\n\0", 2), std::string_view("\r\0", 2)};
+constexpr LineEnds kUtf16BeLineEnds{std::string_view("\0\n", 2), std::string_view("\0\r", 2)};
+
+// Reads a file piece by piece and cuts it into lines. Holds only the line
+// being cut and what was read after it, and reads no more than limit + 1
+// bytes of the file.
+class LineReader {
+ public:
+  LineReader(SequentialFile& file, std::size_t limit) : file_(file), limit_(limit) {
+    Resize(kReadSize);
+  }
+
+  // The first count bytes not yet cut off, or all there are in a shorter
+  // file.
+  std::string_view Peek(std::size_t count) {
+    while (end_ - begin_ < count && Fill()) {
+    }
+    return View(begin_, std::min(count, end_ - begin_));
+  }
+
+  // Drops count of the bytes that Peek returned.
+  void Skip(std::size_t count) {
+    begin_ += count;
+    offset_ += count;
+  }
+
+  // Lines end at ends.line_feed from here on (at LF bytes until then).
+  void SetLineEnds(const LineEnds& ends) { ends_ = ends; }
+
+  // Cuts the next line off the file into line, without its line end; line
+  // stays valid until the next call. Returns false at the end of the file.
+  // Throws LoadError (kListTooLarge) when the line ends more than limit
+  // bytes into the file.
+  bool NextLine(std::string_view& line) {
+    std::optional<std::size_t> feed;
+    while (!(feed = FindLineFeed()) && Fill()) {
+    }
+    const std::size_t line_end = feed ? *feed : end_;
+    const std::size_t next = feed ? *feed + ends_.line_feed.size() : end_;
+    if (next == begin_) return false;
+    if (offset_ + (next - begin_) > limit_) ThrowListTooLarge();
+    line = View(begin_, line_end - begin_);
+    offset_ += next - begin_;
+    begin_ = next;
+    scanned_ = 0;
+    const std::size_t unit = ends_.carriage_return.size();
+    if (line.size() % unit == 0 && line.ends_with(ends_.carriage_return)) line.remove_suffix(unit);
+    return true;
+  }
+
+ private:
+  std::string_view View(std::size_t at, std::size_t count) const {
+    return std::string_view(buffer_.get() + at, count);
+  }
+
+  // realloc moves a large buffer by remapping its pages rather than copying
+  // them, which matters for a line that grows it to many megabytes.
+  void Resize(std::size_t capacity) {
+    char* resized = static_cast<char*>(std::realloc(buffer_.get(), capacity));
+    if (resized == nullptr) throw std::bad_alloc();
+    buffer_.release();
+    buffer_.reset(resized);
+    capacity_ = capacity;
+  }
+
+  // The position in buffer_ of the next line feed that begins a whole code
+  // unit of the line being cut, or nullopt while none has been read.
+  std::optional<std::size_t> FindLineFeed() {
+    const std::size_t unit = ends_.line_feed.size();
+    const std::size_t byte_in_unit = ends_.line_feed.find('\n');
+    std::size_t from = begin_ + scanned_;
+    while (from < end_) {
+      const void* hit = std::memchr(buffer_.get() + from, '\n', end_ - from);
+      if (hit == nullptr) {
+        from = end_;
+        break;
+      }
+      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - buffer_.get());
+      from = at + 1;
+      if (at < begin_ + byte_in_unit) continue;
+      const std::size_t unit_start = at - byte_in_unit;
+      if ((unit_start - begin_) % unit != 0) continue;
+      if (unit_start + unit > end_) {
+        from = at;  // the rest of the unit is still to be read
+        break;
+      }
+      if (View(unit_start, unit) == ends_.line_feed) return unit_start;
+    }
+    scanned_ = from - begin_;
+    return std::nullopt;
+  }
+
+  // Reads more of the file after what is held. Returns false at the end of
+  // the file. Throws LoadError (kListTooLarge) when the line being cut
+  // already runs past the limit.
+  bool Fill() {
+    if (at_end_) return false;
+    if (read_ > limit_) ThrowListTooLarge();
+    if (begin_ > 0) {
+      std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+      end_ -= begin_;
+      begin_ = 0;
+    }
+    if (end_ == capacity_) Resize(std::min(2 * capacity_, limit_ + 1));
+    const std::size_t wanted = std::min(capacity_ - end_, limit_ + 1 - read_);
+    const std::size_t got = file_.Read(buffer_.get() + end_, wanted);
+    at_end_ = got == 0;
+    end_ += got;
+    read_ += got;
+    return !at_end_;
+  }
+
+  SequentialFile& file_;
+  const std::size_t limit_;
+  LineEnds ends_ = kByteLineEnds;
+  struct Free {
+    void operator()(char* bytes) const { std::free(bytes); }
+  };
+  std::unique_ptr<char, Free> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t begin_ = 0;    // where the line being cut starts in buffer_
+  std::size_t end_ = 0;      // end of what buffer_ holds
+  std::size_t scanned_ = 0;  // bytes after begin_ known to hold no line feed
+  std::size_t offset_ = 0;   // position of begin_ in the file
+  std::size_t read_ = 0;     // bytes read from the file
+  bool at_end_ = false;
+};
+
+// Builds a question set from the lines of a question list. The lines of a
+// file without a byte order mark come as its bytes, and the builder settles
+// their encoding as they come: code page 932 from the first line that is not
+// UTF-8 on, and at the end UTF-8 only if the whole list was, with a
+// character of three or four bytes somewhere.
+class ListBuilder {
+ public:
+  // With declared, the lines come as UTF-8 of a file in that encoding;
+  // without, they are the bytes of a file without a byte order mark.
+  explicit ListBuilder(std::optional<TextEncoding> declared)
+      : mode_(declared ? Mode::kUtf8 : Mode::kUndecided),
+        encoding_(declared.value_or(TextEncoding::kCp932)) {}
+
+  // Takes the next line of the list, without its line end. Returns false if
+  // the line is empty, which ends the list. Throws LoadError for a question
+  // line without a space or beyond QuestionSet::kMaxQuestions.
+  bool Take(std::string_view line) {
+    if (line.empty()) return false;
+    ++line_number_;
+    if (mode_ == Mode::kUtf8 && !IsValidUtf8(line)) {
+      repaired_.clear();
+      AppendRepairedUtf8(repaired_, line);
+      line = repaired_;
+    } else if (mode_ == Mode::kUndecided) {
+      const int widest = WidestUtf8Character(line);
+      if (widest == 0) SettleOnCp932();
+      widest_ = std::max(widest_, widest);
+    }
+    if (line.front() == '#') return true;
 
     const std::size_t first_space = line.find(' ');
     if (first_space == std::string_view::npos) {
       throw LoadError(LoadError::Reason::kMalformedLine,
-                      "line " + std::to_string(line_number) + " has no space");
+                      "line " + std::to_string(line_number_) + " has no space");
     }
-    if (count == QuestionSet::kMaxQuestions) {
+    if (count_ == QuestionSet::kMaxQuestions) {
       throw LoadError(LoadError::Reason::kTooManyQuestions,
                       "more than " + std::to_string(QuestionSet::kMaxQuestions) + " questions");
     }
-    std::string_view rest = line.substr(first_space + 1);
+    const std::string_view rest = line.substr(first_space + 1);
     const std::size_t second_space = rest.find(' ');
-    const std::string_view answer = rest.substr(0, second_space);
     const std::string_view remainder =
         second_space == std::string_view::npos ? std::string_view() : rest.substr(second_space + 1);
-    const bool right = remainder.find(kRightMark) != std::string_view::npos;
+    Add(line.substr(0, first_space), rest.substr(0, second_space), remainder);
+    return true;
+  }
 
-    set.Questions.emplace_back(line.substr(0, first_space));
-    set.Answers.emplace_back(answer);
-    set.Graded.push_back(right);
-    set.Correct.push_back(right);
-    ++count;
+  // The set of the lines taken, and the encoding of their file.
+  LoadedQuestions Finish() {
+    if (mode_ == Mode::kUndecided) {
+      if (widest_ >= 3) {
+        encoding_ = TextEncoding::kUtf8;
+      } else {
+        SettleOnCp932();
+      }
+    }
+    if (count_ == 0) {
+      set_.Questions.resize(1);
+      set_.Answers.resize(1);
+      set_.Graded.resize(1);
+      set_.Correct.resize(1);
+    }
+    set_.QuestionCount = static_cast<std::int16_t>(count_);
+    return {std::move(set_), encoding_};
   }
-  if (count == 0) {
-    set.Questions.resize(1);
-    set.Answers.resize(1);
-    set.Graded.resize(1);
-    set.Correct.resize(1);
+
+ private:
+  enum class Mode { kUndecided, kCp932, kUtf8 };
+
+  // Whether a remainder in code page 932 holds "○".
+  static bool HoldsRightMarkInCp932(std::string_view remainder) {
+    return remainder.find(kRightMarkInCp932) != std::string_view::npos &&
+           DecodeCp932(remainder).find(kRightMark) != std::string::npos;
   }
-  set.QuestionCount = static_cast<std::int16_t>(count);
-  return set;
+
+  void Add(std::string_view question, std::string_view answer, std::string_view remainder) {
+    bool right;
+    if (mode_ == Mode::kCp932) {
+      set_.Questions.push_back(DecodeCp932(question));
+      set_.Answers.push_back(DecodeCp932(answer));
+      right = HoldsRightMarkInCp932(remainder);
+    } else {
+      set_.Questions.emplace_back(question);
+      set_.Answers.emplace_back(answer);
+      right = remainder.find(kRightMark) != std::string_view::npos;
+      if (mode_ == Mode::kUndecided) right_in_cp932_.push_back(HoldsRightMarkInCp932(remainder));
+    }
+    set_.Graded.push_back(right);
+    set_.Correct.push_back(right);
+    ++count_;
+  }
+
+  // Reads the questions taken so far as code page 932, and the lines still
+  // to come.
+  void SettleOnCp932() {
+    for (int i = 0; i < count_; ++i) {
+      set_.Questions[i] = DecodeCp932(set_.Questions[i]);
+      set_.Answers[i] = DecodeCp932(set_.Answers[i]);
+      set_.Graded[i] = set_.Correct[i] = right_in_cp932_[i];
+    }
+    right_in_cp932_ = {};
+    mode_ = Mode::kCp932;
+    encoding_ = TextEncoding::kCp932;
+  }
+
+  Mode mode_;
+  TextEncoding encoding_;
+  QuestionSet set_;
+  int count_ = 0;
+  int line_number_ = 0;
+  int widest_ = 1;                     // widest UTF-8 character while undecided
+  std::vector<bool> right_in_cp932_;  // the marks, were the lines read so far code page 932
+  std::string repaired_;
+};
+
+LoadedQuestions ReadList(LineReader& reader, std::optional<TextEncoding> declared) {
+  const bool utf16 =
+      declared == TextEncoding::kUtf16Le || declared == TextEncoding::kUtf16Be;
+  if (utf16) {
+    reader.SetLineEnds(declared == TextEncoding::kUtf16Le ? kUtf16LeLineEnds : kUtf16BeLineEnds);
+  }
+  ListBuilder builder(declared);
+  std::string utf8;
+  std::string_view line;
+  while (reader.NextLine(line)) {
+    if (utf16) {
+      utf8.clear();
+      AppendUtf16AsUtf8(utf8, line, declared == TextEncoding::kUtf16Be);
+      line = utf8;
+    }
+    if (!builder.Take(line)) break;
+  }
+  return builder.Finish();
+}
+
+}  // namespace
+
+LoadedQuestions LoadQuestionFile(SequentialFile& file) {
+  LineReader reader(file, kMaxListBytes);
+  const std::optional<ByteOrderMark> mark = FindByteOrderMark(reader.Peek(3));
+  if (!mark) return ReadList(reader, std::nullopt);
+  reader.Skip(mark->length);
+  return ReadList(reader, mark->encoding);
+}
+
+QuestionSet ParseQuestionFile(std::string_view text) {
+  StringFile file(text);
+  LineReader reader(file, kMaxListBytes);
+  return ReadList(reader, TextEncoding::kUtf8).set;
 }
 
 }  // namespace tavosu

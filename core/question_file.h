@@ -4,22 +4,26 @@
 // alone. A line whose first character is "#" is a comment. A remainder that
 // holds "○" marks the question as already graded right. The list ends at the
 // end of the file or at the first empty line; lines end with CR LF or LF.
+// Nothing after the list is read.
 
 #ifndef TAVOSU_CORE_QUESTION_FILE_H_
 #define TAVOSU_CORE_QUESTION_FILE_H_
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "core/file_system.h"
 #include "core/question_set.h"
+#include "core/text_encoding.h"
 
 namespace tavosu {
 
 // Why a question file could not be loaded.
 class LoadError : public std::runtime_error {
  public:
-  enum class Reason { kCannotRead, kMalformedLine, kTooManyQuestions };
+  enum class Reason { kCannotRead, kMalformedLine, kTooManyQuestions, kListTooLarge };
 
   LoadError(Reason reason, const std::string& what) : std::runtime_error(what), reason_(reason) {}
   Reason reason() const { return reason_; }
@@ -28,10 +32,28 @@ class LoadError : public std::runtime_error {
   Reason reason_;
 };
 
-// Parses decoded question-file text (UTF-8) into a fresh set with
-// CurrentIndex 0. Throws LoadError (kMalformedLine for a question line
-// without a space, kTooManyQuestions for a question line beyond
-// QuestionSet::kMaxQuestions).
+// The most bytes a question list may take, counted from the start of the
+// file to the end of the line that ends the list. No real question file
+// comes near it; it bounds the time and memory that a wrong file (a disk
+// image, a log) can take.
+inline constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
+
+struct LoadedQuestions {
+  QuestionSet set;
+  TextEncoding encoding = TextEncoding::kCp932;
+};
+
+// Reads the question list of file, in whichever encoding it is, into a
+// fresh set with CurrentIndex 0. Reads the file in pieces and stops at the
+// end of the list, or at the first line that makes it fail: throws LoadError
+// (kMalformedLine for a question line without a space, kTooManyQuestions for
+// a question line beyond QuestionSet::kMaxQuestions, kListTooLarge for a
+// list longer than kMaxListBytes) and FileError when the file cannot be
+// read.
+LoadedQuestions LoadQuestionFile(SequentialFile& file);
+
+// Parses question-file text already in UTF-8, as LoadQuestionFile does a
+// file; an ill-formed UTF-8 sequence reads as U+FFFD.
 QuestionSet ParseQuestionFile(std::string_view text);
 
 }  // namespace tavosu

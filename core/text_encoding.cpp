@@ -1,6 +1,9 @@
 #include "core/text_encoding.h"
 
+#include <unicode/utf16.h>
 #include <unicode/utf8.h>
+
+#include <cstdint>
 
 #include "core/cp932.h"
 
@@ -8,58 +11,123 @@ namespace tavosu {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+constexpr UChar32 kReplacementCharacter = 0xFFFD;
 
-bool HasHighByte(std::string_view bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) > 0x7F) return true;
-  }
-  return false;
+const std::uint8_t* Bytes(std::string_view text) {
+  return reinterpret_cast<const std::uint8_t*>(text.data());
 }
 
-// Copies bytes, replacing each ill-formed sequence with U+FFFD.
-std::string RepairUtf8(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
+void AppendUtf8(std::string& out, UChar32 c) {
+  char units[U8_MAX_LENGTH];
+  std::int32_t length = 0;
+  U8_APPEND_UNSAFE(units, length, c);
+  out.append(units, static_cast<std::size_t>(length));
+}
+
+void AppendUtf16Unit(std::string& out, UChar unit, bool big_endian) {
+  const char high = static_cast<char>(unit >> 8);
+  const char low = static_cast<char>(unit & 0xFF);
+  out += big_endian ? high : low;
+  out += big_endian ? low : high;
+}
+
+}  // namespace
+
+std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8Mark)) return ByteOrderMark{TextEncoding::kUtf8, kUtf8Mark.size()};
+  if (bytes.starts_with(kUtf16LeMark)) {
+    return ByteOrderMark{TextEncoding::kUtf16Le, kUtf16LeMark.size()};
+  }
+  if (bytes.starts_with(kUtf16BeMark)) {
+    return ByteOrderMark{TextEncoding::kUtf16Be, kUtf16BeMark.size()};
+  }
+  return std::nullopt;
+}
+
+int WidestUtf8Character(std::string_view bytes) {
+  const std::uint8_t* s = Bytes(bytes);
+  const auto length = static_cast<std::int32_t>(bytes.size());
+  int widest = 1;
+  for (std::int32_t i = 0; i < length;) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::int32_t start = i;
+    UChar32 c;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) return 0;
+    if (i - start > widest) widest = i - start;
+  }
+  return widest;
+}
+
+void AppendRepairedUtf8(std::string& out, std::string_view bytes) {
+  const std::uint8_t* s = Bytes(bytes);
   const auto length = static_cast<std::int32_t>(bytes.size());
   for (std::int32_t i = 0; i < length;) {
     const std::int32_t start = i;
     UChar32 c;
     U8_NEXT(s, i, length, c);
     if (c < 0) {
-      text += "\xEF\xBF\xBD";
+      AppendUtf8(out, kReplacementCharacter);
     } else {
-      text.append(bytes.data() + start, static_cast<std::size_t>(i - start));
+      out.append(bytes.data() + start, static_cast<std::size_t>(i - start));
     }
   }
-  return text;
 }
 
-}  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  const auto length = static_cast<std::int32_t>(bytes.size());
-  for (std::int32_t i = 0; i < length;) {
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
+void AppendUtf16AsUtf8(std::string& out, std::string_view bytes, bool big_endian) {
+  const std::uint8_t* s = Bytes(bytes);
+  const std::size_t count = bytes.size() / 2;
+  auto unit = [&](std::size_t i) -> UChar {
+    const std::uint8_t first = s[2 * i];
+    const std::uint8_t second = s[2 * i + 1];
+    return static_cast<UChar>(big_endian ? (first << 8) | second : (second << 8) | first);
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    UChar32 c = unit(i);
+    if (U16_IS_LEAD(c) && i + 1 < count && U16_IS_TRAIL(unit(i + 1))) {
+      c = U16_GET_SUPPLEMENTARY(c, unit(i + 1));
+      ++i;
+    } else if (U16_IS_SURROGATE(c)) {
+      c = kReplacementCharacter;
+    }
+    AppendUtf8(out, c);
   }
-  return true;
-}
-
-DecodedText DecodeText(std::string_view bytes) {
-  if (bytes.starts_with(kByteOrderMark)) {
-    bytes.remove_prefix(kByteOrderMark.size());
-    return {RepairUtf8(bytes), TextEncoding::kUtf8};
-  }
-  if (HasHighByte(bytes) && IsValidUtf8(bytes)) return {std::string(bytes), TextEncoding::kUtf8};
-  return {DecodeCp932(bytes), TextEncoding::kCp932};
+  if (bytes.size() % 2 != 0) AppendUtf8(out, kReplacementCharacter);
 }
 
 std::string EncodeText(std::string_view utf8, TextEncoding encoding) {
-  return encoding == TextEncoding::kUtf8 ? std::string(utf8) : EncodeCp932(utf8);
+  switch (encoding) {
+    case TextEncoding::kCp932:
+      return EncodeCp932(utf8);
+    case TextEncoding::kUtf8:
+      return std::string(utf8);
+    case TextEncoding::kUtf16Le:
+    case TextEncoding::kUtf16Be:
+      break;
+  }
+  const bool big_endian = encoding == TextEncoding::kUtf16Be;
+  std::string out(big_endian ? kUtf16BeMark : kUtf16LeMark);
+  out.reserve(out.size() + 2 * utf8.size());
+  const std::uint8_t* s = Bytes(utf8);
+  const auto length = static_cast<std::int32_t>(utf8.size());
+  for (std::int32_t i = 0; i < length;) {
+    UChar32 c;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) c = kReplacementCharacter;
+    if (U_IS_BMP(c)) {
+      AppendUtf16Unit(out, static_cast<UChar>(c), big_endian);
+    } else {
+      AppendUtf16Unit(out, U16_LEAD(c), big_endian);
+      AppendUtf16Unit(out, U16_TRAIL(c), big_endian);
+    }
+  }
+  return out;
 }
 
 }  // namespace tavosu

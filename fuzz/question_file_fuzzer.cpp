@@ -1,18 +1,24 @@
-// Fuzz target for the question-file loader: any bytes a user may open.
+// Fuzz target for the question-file loader: any bytes a user may open, as
+// the file hands them out in pieces of any size.
 //
-// Decodes the bytes as the program does, parses them, and when the file
-// loads, checks the question set's invariants and that the results file
-// written for it loads back to the same questions. A violated property
-// traps, which the fuzzer reports as a crash.
-
+// The input's last byte tells how many of the bytes before it give the sizes
+// of the pieces (1 to 256 bytes, taken in turn); the rest is the file. Read
+// in those pieces, the file must load exactly as it does in one piece, so
+// that no split of a character, a line end or a byte order mark changes
+// anything. When the file loads, the set's invariants must hold and the
+// results file written for it must load back to the same questions. A
+// violated property traps, which the fuzzer reports as a crash.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/cp932.h"
+#include "core/file_system.h"
 #include "core/question_file.h"
 #include "core/question_set.h"
 #include "core/scoring.h"
@@ -25,10 +31,52 @@ void Require(bool holds) {
   if (!holds) __builtin_trap();
 }
 
+// Hands out bytes in pieces of the sizes given, taken in turn.
+class PiecewiseFile final : public SequentialFile {
+ public:
+  PiecewiseFile(std::string_view bytes, std::string_view sizes) : rest_(bytes), sizes_(sizes) {}
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    std::size_t count = std::min(size, rest_.size());
+    if (!sizes_.empty()) {
+      const std::size_t piece = static_cast<std::uint8_t>(sizes_[next_++ % sizes_.size()]) + 1u;
+      count = std::min(count, piece);
+    }
+    std::memcpy(buffer, rest_.data(), count);
+    rest_.remove_prefix(count);
+    return count;
+  }
+
+ private:
+  std::string_view rest_;
+  std::string_view sizes_;
+  std::size_t next_ = 0;
+};
+
+// The loaded file, or the reason it failed.
+struct Outcome {
+  std::optional<LoadedQuestions> loaded;
+  LoadError::Reason reason = LoadError::Reason::kCannotRead;
+};
+
+Outcome Load(std::string_view bytes, std::string_view sizes) {
+  PiecewiseFile file(bytes, sizes);
+  try {
+    return {LoadQuestionFile(file)};
+  } catch (const LoadError& e) {
+    return {std::nullopt, e.reason()};
+  }
+}
+
+bool SameSet(const QuestionSet& a, const QuestionSet& b) {
+  return a.QuestionCount == b.QuestionCount && a.Questions == b.Questions &&
+         a.Answers == b.Answers && a.Graded == b.Graded && a.Correct == b.Correct;
+}
+
 // A field as it reads back from a results file in encoding: characters that
 // code page 932 lacks come back as "?".
 std::string ThroughFile(const std::string& field, TextEncoding encoding) {
-  return encoding == TextEncoding::kUtf8 ? field : DecodeCp932(EncodeCp932(field));
+  return encoding == TextEncoding::kCp932 ? DecodeCp932(EncodeCp932(field)) : field;
 }
 
 // A question or an answer: one field of one line.
@@ -53,21 +101,15 @@ void CheckInvariants(const QuestionSet& set) {
 }
 
 // Writes the results file of set in encoding, reads it back and checks
-// that it holds the same questions, graded where set had them right. The
-// header line tells the encoding apart on the way back: in code page 932 its
-// first non-ASCII byte cannot begin UTF-8, and in UTF-8 it is valid UTF-8
-// with high bytes.
+// that it is read in the same encoding and holds the same questions, graded
+// where set had them right.
 void CheckResultsRoundTrip(const QuestionSet& set, TextEncoding encoding) {
   const std::string bytes =
       EncodeText(ResultsFileText(set, "平成 16年05月08日15時43分51秒"), encoding);
-  const DecodedText reread = DecodeText(bytes);
-  Require(reread.encoding == encoding);
-  QuestionSet reloaded;
-  try {
-    reloaded = ParseQuestionFile(reread.text);
-  } catch (const LoadError&) {
-    __builtin_trap();
-  }
+  const Outcome reread = Load(bytes, {});
+  Require(reread.loaded.has_value());
+  Require(reread.loaded->encoding == encoding);
+  const QuestionSet& reloaded = reread.loaded->set;
   CheckInvariants(reloaded);
   Require(reloaded.QuestionCount == set.QuestionCount);
   for (int i = 0; i < set.QuestionCount; ++i) {
@@ -82,16 +124,25 @@ void CheckResultsRoundTrip(const QuestionSet& set, TextEncoding encoding) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tavosu;
-  const DecodedText decoded =
-      DecodeText(std::string_view(reinterpret_cast<const char*>(data), size));
-  Require(IsValidUtf8(decoded.text));
-  QuestionSet set;
-  try {
-    set = ParseQuestionFile(decoded.text);
-  } catch (const LoadError&) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::string_view sizes;
+  if (!input.empty()) {
+    const std::size_t count = std::min<std::size_t>(static_cast<std::uint8_t>(input.back()) % 16,
+                                                    input.size() - 1);
+    input.remove_suffix(1);
+    sizes = input.substr(input.size() - count);
+    input.remove_suffix(count);
+  }
+  const Outcome whole = Load(input, {});
+  const Outcome pieces = Load(input, sizes);
+  Require(whole.loaded.has_value() == pieces.loaded.has_value());
+  if (!whole.loaded) {
+    Require(whole.reason == pieces.reason);
     return 0;
   }
-  CheckInvariants(set);
-  CheckResultsRoundTrip(set, decoded.encoding);
+  Require(whole.loaded->encoding == pieces.loaded->encoding);
+  Require(SameSet(whole.loaded->set, pieces.loaded->set));
+  CheckInvariants(whole.loaded->set);
+  CheckResultsRoundTrip(whole.loaded->set, whole.loaded->encoding);
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -97,10 +98,10 @@ class ScriptedRandom : public RandomSource {
 // Files held in memory; a path listed in fail_writes fails to be written.
 class MemoryFileSystem : public FileSystem {
  public:
-  std::string ReadFile(const std::string& path) override {
+  std::unique_ptr<SequentialFile> OpenForReading(const std::string& path) override {
     const auto it = files.find(path);
     if (it == files.end()) throw FileError("no such file " + path, "見つかりません。");
-    return it->second;
+    return std::make_unique<StringFile>(it->second);
   }
   void WriteFileAtomically(const std::string& path, std::string_view contents) override {
     if (fail_writes.count(path) != 0) throw FileError("cannot write " + path, fail_writes[path]);

@@ -18,6 +18,15 @@ class FileSystemTest : public ::testing::Test {
  protected:
   std::string In(const std::string& name) const { return temp_.In(name); }
 
+  // Reads the file at path through pieces of at most three bytes.
+  std::string Read(const std::string& path) {
+    const std::unique_ptr<SequentialFile> file = files_.OpenForReading(path);
+    std::string contents;
+    char piece[3];
+    while (const std::size_t got = file->Read(piece, sizeof piece)) contents.append(piece, got);
+    return contents;
+  }
+
   testing::TempFolder temp_;
   const std::filesystem::path& folder_ = temp_.path();
   FileSystem& files_ = *DefaultFileSystem();
@@ -25,7 +34,7 @@ class FileSystemTest : public ::testing::Test {
 
 TEST_F(FileSystemTest, ReadsRegularFile) {
   Put(In("q.txt"), std::string("a b\r\n\0\xFF", 7));
-  EXPECT_EQ(files_.ReadFile(In("q.txt")), std::string("a b\r\n\0\xFF", 7));
+  EXPECT_EQ(Read(In("q.txt")), std::string("a b\r\n\0\xFF", 7));
 }
 
 TEST_F(FileSystemTest, RefusesWhatIsNoRegularFile) {
@@ -33,9 +42,9 @@ TEST_F(FileSystemTest, RefusesWhatIsNoRegularFile) {
   ASSERT_EQ(mkfifo(In("fifo.txt").c_str(), 0644), 0);
   // A FIFO with no writer would block a plain open; this must return at once.
   for (const char* name : {"missing.txt", "folder.txt", "fifo.txt"}) {
-    EXPECT_THROW(files_.ReadFile(In(name)), FileError) << name;
+    EXPECT_THROW(files_.OpenForReading(In(name)), FileError) << name;
   }
-  EXPECT_THROW(files_.ReadFile("/dev/zero"), FileError);
+  EXPECT_THROW(files_.OpenForReading("/dev/zero"), FileError);
 }
 
 TEST_F(FileSystemTest, WritesAndReplacesLeavingNothingElse) {

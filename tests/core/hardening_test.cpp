@@ -71,6 +71,10 @@ class HardeningTest : public ::testing::Test {
 };
 
 TEST_F(HardeningTest, FilesThatCannotBeLoadedChangeNothing) {
+  Put(In("sparse.txt"), "");
+  std::filesystem::resize_file(In("sparse.txt"), std::uintmax_t{500} << 30);
+  Put(In("long-tail.txt"), Lines(32768));
+  std::filesystem::resize_file(In("long-tail.txt"), std::uintmax_t{2} << 30);
   std::filesystem::create_directory(In("folder.txt"));
   ASSERT_EQ(mkfifo(In("fifo.txt").c_str(), 0644), 0);
   Put(In("gone.txt"), "a b\r\n");
@@ -78,7 +82,7 @@ TEST_F(HardeningTest, FilesThatCannotBeLoadedChangeNothing) {
   Put(In("binary.txt"), std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0", 20));
   Put(In("too-many.txt"), Lines(32768));
   for (const char* name : {"missing.txt", "gone.txt", "folder.txt", "fifo.txt", "binary.txt",
-                           "too-many.txt"}) {
+                           "too-many.txt", "sparse.txt", "long-tail.txt"}) {
     ExpectLoadChangesNothing(In(name));
   }
   ExpectLoadChangesNothing("/dev/zero");
@@ -86,13 +90,15 @@ TEST_F(HardeningTest, FilesThatCannotBeLoadedChangeNothing) {
 }
 
 TEST_F(HardeningTest, HugeSingleLineLoadsOrFailsCleanly) {
-  const std::string huge(100 << 20, 'x');
-  Put(In("huge.txt"), huge);
-  ExpectLoadChangesNothing(In("huge.txt"));  // no space: malformed
-  Put(In("huge.txt"), "q " + huge);
+  Put(In("huge.txt"), std::string(100 << 20, 'x'));
+  ExpectLoadChangesNothing(In("huge.txt"));
+  const std::string longest = "q " + std::string(kMaxListBytes - 2, 'x');
+  Put(In("huge.txt"), longest + "x");
+  ExpectLoadChangesNothing(In("huge.txt"));
+  Put(In("huge.txt"), longest);
   drill_.Read_Files(In("huge.txt"));
   ASSERT_EQ(drill_.questions().QuestionCount, 1);
-  EXPECT_EQ(drill_.questions().Answers[0].size(), huge.size());
+  EXPECT_EQ(drill_.questions().Answers[0].size(), kMaxListBytes - 2);
 }
 
 TEST_F(HardeningTest, LargestFileLoads) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tavosu {
@@ -118,6 +121,70 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"TooManyQuestionsAmongComments", "# x\n" + Lines(32768, "q a"),
                       LoadError::Reason::kTooManyQuestions}),
     [](const ::testing::TestParamInfo<MalformedCase>& param_info) { return param_info.param.name; });
+
+// A file of prefix and then filler without end; counts the bytes read.
+class EndlessFile : public SequentialFile {
+ public:
+  EndlessFile(std::string prefix, std::string filler) : prefix_(std::move(prefix)), filler_(std::move(filler)) {}
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    for (std::size_t done = 0; done < size;) {
+      const std::string_view from =
+          read < prefix_.size() ? std::string_view(prefix_).substr(read)
+                                : std::string_view(filler_).substr((read - prefix_.size()) % filler_.size());
+      const std::size_t count = std::min(size - done, from.size());
+      std::copy_n(from.data(), count, buffer + done);
+      done += count;
+      read += count;
+    }
+    return size;
+  }
+
+  std::size_t read = 0;
+
+ private:
+  std::string prefix_;
+  std::string filler_;
+};
+
+struct EndlessCase {
+  const char* name;
+  std::string prefix;
+  std::string filler;
+  LoadError::Reason reason;
+  std::size_t most_read;
+};
+
+class EndlessTest : public ::testing::TestWithParam<EndlessCase> {};
+
+TEST_P(EndlessTest, FailsWithoutReadingTheRest) {
+  EndlessFile file(GetParam().prefix, GetParam().filler);
+  try {
+    LoadQuestionFile(file);
+    FAIL() << "no error";
+  } catch (const LoadError& e) {
+    EXPECT_EQ(e.reason(), GetParam().reason) << e.what();
+  }
+  EXPECT_LE(file.read, GetParam().most_read);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QuestionFile, EndlessTest,
+    ::testing::Values(
+        EndlessCase{"TooManyQuestionsEarly", Lines(32767, "山 やま"), "q a\r\n",
+                    LoadError::Reason::kTooManyQuestions, Lines(32768, "山 やま").size() + (64 << 10)},
+        EndlessCase{"ListPastLimit", "", "q " + std::string(4000, 'a') + "\r\n",
+                    LoadError::Reason::kListTooLarge, kMaxListBytes + 1},
+        EndlessCase{"ZeroBytes", "", std::string(4096, '\0'), LoadError::Reason::kListTooLarge,
+                    kMaxListBytes + 1},
+        EndlessCase{"Utf16ListPastLimit", "\xFF\xFE",
+                    [] {
+                      std::string line("q\0 \0", 4);
+                      for (int i = 0; i < 4000; ++i) line.append("a\0", 2);
+                      return line.append("\r\0\n\0", 4);
+                    }(),
+                    LoadError::Reason::kListTooLarge, kMaxListBytes + 1}),
+    [](const ::testing::TestParamInfo<EndlessCase>& param_info) { return param_info.param.name; });
 
 TEST(QuestionFileLimit, HoldsThe32767thQuestion) {
   const QuestionSet set = ParseQuestionFile("# x\r\n" + Lines(32767, "山 やま ○") + "# y\r\n");

@@ -14,6 +14,17 @@ namespace {
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
+// Bytes spelled out in a literal, NUL bytes included.
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
+LoadedQuestions Load(std::string_view bytes) {
+  StringFile file(bytes);
+  return LoadQuestionFile(file);
+}
+
 struct DetectCase {
   const char* name;
   std::string bytes;
@@ -24,9 +35,12 @@ struct DetectCase {
 class DetectTest : public ::testing::TestWithParam<DetectCase> {};
 
 TEST_P(DetectTest, ChoosesEncodingAndDecodes) {
-  const DecodedText decoded = DecodeText(GetParam().bytes);
-  EXPECT_EQ(decoded.encoding, GetParam().encoding);
-  EXPECT_EQ(decoded.text, GetParam().text);
+  const LoadedQuestions loaded = Load(GetParam().bytes);
+  const QuestionSet expected = ParseQuestionFile(GetParam().text);
+  EXPECT_EQ(loaded.encoding, GetParam().encoding);
+  EXPECT_EQ(loaded.set.Questions, expected.Questions);
+  EXPECT_EQ(loaded.set.Answers, expected.Answers);
+  EXPECT_EQ(loaded.set.Graded, expected.Graded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -49,48 +63,80 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"EncodedSurrogateIsNoUtf8", "\xED\xA0\x80 a", TextEncoding::kCp932,
                    DecodeCp932("\xED\xA0\x80 a")},
         DetectCase{"ByteOrderMarkThenInvalidIsRepaired", std::string(kBom) + "a\xFF b\xE3\x81",
-                   TextEncoding::kUtf8, "a\xEF\xBF\xBD b\xEF\xBF\xBD"}),
+                   TextEncoding::kUtf8, "a\xEF\xBF\xBD b\xEF\xBF\xBD"},
+        // Half-width katakana pairs that pass for two-byte UTF-8: ﾈｺ ﾈｺ, ﾊｼ ﾎｼ.
+        DetectCase{"KatakanaPairsLikeUtf8StayCp932", "\xC8\xBA \xC8\xBA\r\n\xCA\xBC \xCE\xBC",
+                   TextEncoding::kCp932, "ﾈｺ ﾈｺ\r\nﾊｼ ﾎｼ"},
+        DetectCase{"TwoByteUtf8OnlyIsCp932", "caf\xC3\xA9 cr\xC3\xA8me", TextEncoding::kCp932,
+                   DecodeCp932("caf\xC3\xA9 cr\xC3\xA8me")},
+        DetectCase{"OnlyTheListDecides", "山 やま ○\r\n\r\n\x8E\x52 \x82\xE2", TextEncoding::kUtf8,
+                   "山 やま ○"},
+        DetectCase{"Utf16LittleEndian",
+                   Bytes("\xFF\xFE#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\0\x71\x5C \0\x84\x30 \0\xCB\x25"),
+                   TextEncoding::kUtf16Le, "# \r\nq a\r\n山 や ○"},
+        DetectCase{"Utf16BigEndian",
+                   Bytes("\xFE\xFF\0#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\x5C\x71\0 \x30\x84\0 \x25\xCB"),
+                   TextEncoding::kUtf16Be, "# \r\nq a\r\n山 や ○"},
+        // 上 (U+4E0A) holds a byte 0A; 𠮷 is a surrogate pair.
+        DetectCase{"Utf16LineFeedByteInCharacter",
+                   Bytes("\xFF\xFE\x0A\x4E \0\x42\xD8\xB7\xDF\n\0\n\0z\0"), TextEncoding::kUtf16Le,
+                   "上 𠮷"},
+        DetectCase{"Utf16BigEndianLineFeedByteInCharacter", Bytes("\xFE\xFF\x4E\x0A\0 \x4E\x0A"),
+                   TextEncoding::kUtf16Be, "上 上"},
+        DetectCase{"Utf16UnpairedSurrogatesAndOddByte",
+                   Bytes("\xFF\xFEq\0 \0\x00\xD8" "a\0\xDC\xDC \0b\0B"), TextEncoding::kUtf16Le,
+                   "q \xEF\xBF\xBD" "a\xEF\xBF\xBD b\xEF\xBF\xBD"}),
     [](const ::testing::TestParamInfo<DetectCase>& param_info) { return param_info.param.name; });
 
 // The same lines in every encoding load to the same set.
 TEST(TextEncoding, SameLinesLoadAlikeInEveryEncoding) {
   const std::string lines = "# 注記\r\n山 やま ○\r\n川 かわ ×\r\n空　そら ａ\r\n髙 たか\r\n①  いち\r\n\r\n海 うみ\r\n";
-  const std::string files[] = {EncodeCp932(lines), lines, kBom + lines};
+  const std::string files[] = {EncodeCp932(lines), lines, kBom + lines,
+                               EncodeText(lines, TextEncoding::kUtf16Le),
+                               EncodeText(lines, TextEncoding::kUtf16Be)};
   const QuestionSet expected = ParseQuestionFile(lines);
   ASSERT_EQ(expected.QuestionCount, 5);
   for (const std::string& bytes : files) {
-    const QuestionSet set = ParseQuestionFile(DecodeText(bytes).text);
+    const QuestionSet set = Load(bytes).set;
     EXPECT_EQ(set.Questions, expected.Questions);
     EXPECT_EQ(set.Answers, expected.Answers);
     EXPECT_EQ(set.Graded, expected.Graded);
   }
 }
 
-TEST(TextEncoding, Utf8ResultsKeepCharactersOutsideCp932) {
+// Unicode question files keep characters that code page 932 lacks, and
+// their results files reload in their own encoding.
+class UnicodeResultsTest : public ::testing::TestWithParam<TextEncoding> {};
+
+TEST_P(UnicodeResultsTest, KeepCharactersOutsideCp932) {
   testing::RecordingWindow window;
   testing::FixedClock clock;
   testing::ScriptedRandom random;
   testing::MemoryFileSystem files;
   Drill drill(window, clock, random, files);
-  files.files["q.txt"] = "𠮷 よし\n𩸽 ほっけ\n㋿ れいわ ○\n";
+  files.files["q.txt"] = EncodeText("𠮷 よし\n𩸽 ほっけ\n㋿ れいわ ○\n", GetParam());
   drill.Read_Files("q.txt");
   drill.DisplayQuestion();
   drill.AnswerButtonClick();
   drill.NGButtonClick();  // 𠮷, the first ungraded
   drill.markButtonClick();
   const std::string results = files.files.at("採点-平成 16年05月08日15時43分51秒.txt");
-  EXPECT_EQ(results,
-            "# 漢字テストの結果です。\r\n# テストを行った日時は、平成 16年05月08日15時43分51秒\r\n#\r\n"
-            "𠮷 よし ×\r\n𩸽 ほっけ\r\n㋿ れいわ ○\r\n# 正解は、 1/ 2/ 3 です。(50点)\r\n");
+  EXPECT_EQ(results, EncodeText("# 漢字テストの結果です。\r\n# テストを行った日時は、平成 16年05月08日15時43分51秒\r\n#\r\n"
+                                "𠮷 よし ×\r\n𩸽 ほっけ\r\n㋿ れいわ ○\r\n# 正解は、 1/ 2/ 3 です。(50点)\r\n",
+                                GetParam()));
 
   files.files["again.txt"] = results;
   drill.Read_Files("again.txt");
   EXPECT_EQ(drill.questions().Questions, (std::vector<std::string>{"𠮷", "𩸽", "㋿"}));
   EXPECT_EQ(drill.questions().Graded, (std::vector<bool>{false, false, true}));
   drill.markButtonClick();
-  EXPECT_EQ(files.files.at("採点-平成 16年05月08日15時43分51秒.txt").substr(0, 3), "# \xE6")
-      << "still UTF-8 after the reload";
+  EXPECT_EQ(Load(files.files.at("採点-平成 16年05月08日15時43分51秒.txt")).encoding, GetParam())
+      << "still in the question file's encoding after the reload";
 }
+
+INSTANTIATE_TEST_SUITE_P(TextEncoding, UnicodeResultsTest,
+                         ::testing::Values(TextEncoding::kUtf8, TextEncoding::kUtf16Le,
+                                           TextEncoding::kUtf16Be));
 
 }  // namespace
 }  // namespace tavosu
