@@ -1,7 +1,9 @@
 #include "core/drill.h"
 
 #include <cmath>
+#include <exception>
 #include <memory>
+#include <new>
 
 #include "core/button_table.h"
 #include "core/question_file.h"
@@ -15,12 +17,36 @@ namespace {
 constexpr char kClosingMessage[] = "ごくろうさま。採点してください。";
 constexpr char kCannotSaveMessage[] = "採点の結果を保存できませんでした。\n";
 
+// Why the exception error was thrown, in Japanese for the user.
+std::string ReasonJa(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const FileError& e) {
+    return e.reason_ja();
+  } catch (const std::bad_alloc&) {
+    return "メモリーが足りません。";
+  } catch (const std::exception& e) {
+    return std::string("予期しないエラーが起きました（") + e.what() + "）。";
+  } catch (...) {
+    return "予期しないエラーが起きました。";
+  }
+}
+
 }  // namespace
 
 Drill::Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files)
     : window_(window), clock_(clock), random_(random), files_(files) {}
 
 void Drill::WindowLoaded() { ApplyButtonChanges(ButtonEvent::kWindowLoaded, window_); }
+
+void Drill::Open(const std::string& path) {
+  try {
+    Read_Files(path);
+    DisplayQuestion();
+  } catch (...) {
+    // Any failure of the Open command ends it without a word.
+  }
+}
 
 void Drill::Read_Files(const std::string& path) {
   LoadedQuestions loaded;
@@ -77,12 +103,12 @@ void Drill::Grade(bool correct) {
 }
 
 void Drill::markButtonClick() {
-  const std::string name = ResultsFileName(ResultsStamp(clock_.Now()));
-  const std::string text = ResultsFileText(set_, ResultsStamp(clock_.Now()));
   try {
+    const std::string name = ResultsFileName(ResultsStamp(clock_.Now()));
+    const std::string text = ResultsFileText(set_, ResultsStamp(clock_.Now()));
     files_.WriteFileAtomically(name, EncodeText(text, encoding_));
-  } catch (const FileError& e) {
-    window_.ShowMessage(kCannotSaveMessage + e.reason_ja());
+  } catch (...) {
+    window_.ShowMessage(kCannotSaveMessage + ReasonJa(std::current_exception()));
     return;
   }
   window_.ShowMessage(SummaryMessage(CountScore(set_)));

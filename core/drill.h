@@ -29,9 +29,15 @@ class Drill {
   // Before the window is first shown: every drill button off.
   void WindowLoaded();
 
+  // The Open command, on the file the user chose: Read_Files, then
+  // DisplayQuestion. Whatever goes wrong ends the command silently; a load
+  // that fails, also for want of memory, changes nothing at all.
+  void Open(const std::string& path);
+
   // Loads the question file at path. On success the new set replaces the
   // old one and the answer and score buttons are enabled. On failure throws
-  // LoadError and changes nothing at all.
+  // (LoadError when the file cannot be read or is no question file) and
+  // changes nothing at all.
   void Read_Files(const std::string& path);
 
   // Shows the first ungraded question at or after a random start, wrapping
@@ -45,8 +51,8 @@ class Drill {
 
   // Writes the results file of the drill so far into the current working
   // directory, in the encoding of the loaded question file, and shows the
-  // score. A file that cannot be written is reported
-  // to the user; the drill is never changed.
+  // score. Whatever keeps the file from being written is reported to the
+  // user; the drill is never changed.
   void markButtonClick();
 
   const QuestionSet& questions() const { return set_; }

@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "core/question_file.h"
-
 namespace tavosu {
 namespace {
 
@@ -173,12 +171,7 @@ void Form1::menuFileOpenClick() {
   const QFileInfo file(*chosen);
   last_question_file_ = file.absoluteFilePath();
   QDir::setCurrent(file.absolutePath());
-  try {
-    drill_->Read_Files(QFile::encodeName(last_question_file_).toStdString());
-  } catch (const LoadError&) {
-    return;
-  }
-  drill_->DisplayQuestion();
+  drill_->Open(QFile::encodeName(last_question_file_).toStdString());
 }
 
 void Form1::menuFileEndClick() { close(); }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,11 @@ TEST_F(DrillTest, FailedLoadChangesNothing) {
   window.TakeCalls();
   for (const char* path : {"missing.txt", "malformed.txt"}) {
     EXPECT_THROW(drill.Read_Files(path), LoadError) << path;
+  }
+  files.throws["no-memory.txt"] = std::make_exception_ptr(std::bad_alloc());
+  files.throws["broken.txt"] = std::make_exception_ptr(std::runtime_error("converter"));
+  for (const char* path : {"missing.txt", "malformed.txt", "no-memory.txt", "broken.txt"}) {
+    drill.Open(path);
   }
   EXPECT_TRUE(window.calls.empty());
   EXPECT_EQ(drill.questions().Questions, before.Questions);

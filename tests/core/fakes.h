@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -95,20 +96,22 @@ class ScriptedRandom : public RandomSource {
   std::vector<std::int64_t> seeds;
 };
 
-// Files held in memory; a path listed in fail_writes fails to be written.
+// Files held in memory; a path listed in throws throws that error when it
+// is opened or written.
 class MemoryFileSystem : public FileSystem {
  public:
   std::unique_ptr<SequentialFile> OpenForReading(const std::string& path) override {
+    if (throws.count(path) != 0) std::rethrow_exception(throws[path]);
     const auto it = files.find(path);
     if (it == files.end()) throw FileError("no such file " + path, "見つかりません。");
     return std::make_unique<StringFile>(it->second);
   }
   void WriteFileAtomically(const std::string& path, std::string_view contents) override {
-    if (fail_writes.count(path) != 0) throw FileError("cannot write " + path, fail_writes[path]);
+    if (throws.count(path) != 0) std::rethrow_exception(throws[path]);
     files[path] = std::string(contents);
   }
   std::map<std::string, std::string> files;
-  std::map<std::string, std::string> fail_writes;  // path -> Japanese reason
+  std::map<std::string, std::exception_ptr> throws;
 };
 
 }  // namespace tavosu::testing

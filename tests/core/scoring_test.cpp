@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "core/cp932.h"
@@ -152,18 +155,29 @@ TEST_F(ScoringTest, ScoringTwiceReplacesTheFile) {
 }
 
 TEST_F(ScoringTest, FailedWriteIsReportedAndChangesNothing) {
-  OpenText("q.txt", "a b\r\nc d\r\n");
-  drill.AnswerButtonClick();
-  window.TakeCalls();
-  window.messages.clear();
-  files.fail_writes[kStampedName] = "ディスクの空き容量が足りません。";
-  drill.markButtonClick();
-  EXPECT_EQ(window.TakeCalls(),
-            (std::vector<std::string>{
-                "message 採点の結果を保存できませんでした。\nディスクの空き容量が足りません。"}));
-  EXPECT_EQ(files.files.count(kStampedName), 0u);
-  drill.GoodButtonClick();  // the drill goes on
-  EXPECT_EQ(CountScore(drill.questions()).correct, 1);
+  struct Failure {
+    std::exception_ptr error;
+    std::string reason;
+  };
+  const Failure failures[] = {
+      {std::make_exception_ptr(FileError("disk full", "ディスクの空き容量が足りません。")),
+       "ディスクの空き容量が足りません。"},
+      {std::make_exception_ptr(std::bad_alloc()), "メモリーが足りません。"},
+      {std::make_exception_ptr(std::runtime_error("no calendar")),
+       "予期しないエラーが起きました（no calendar）。"},
+  };
+  OpenText("q.txt", "a b\r\nc d\r\ne f\r\n");
+  for (const Failure& failure : failures) {
+    drill.AnswerButtonClick();
+    window.TakeCalls();
+    files.throws[kStampedName] = failure.error;
+    drill.markButtonClick();
+    EXPECT_EQ(window.TakeCalls(),
+              (std::vector<std::string>{"message 採点の結果を保存できませんでした。\n" + failure.reason}));
+    EXPECT_EQ(files.files.count(kStampedName), 0u);
+    drill.GoodButtonClick();  // the drill goes on
+  }
+  EXPECT_EQ(CountScore(drill.questions()).correct, 3);
 }
 
 }  // namespace
