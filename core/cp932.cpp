@@ -3,16 +3,22 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
-#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
-#include <algorithm>
-#include <cstddef>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
 namespace tavosu {
 namespace {
+
+// The conversions are table lookups. The tables are built once, on first
+// use, by running every byte, every pair of a lead and a trail byte and
+// every BMP code point through ICU's windows-31j converter, set up below to
+// convert exactly as Windows does.
 
 // ICU's windows-31j table is IBM's code page 943, which rotates three control
 // codes: it reads byte 0x1A as U+001C, 0x1C as U+007F and 0x7F as U+001A, and
@@ -44,7 +50,7 @@ UChar IcuFromWindowsControl(UChar c) {
 constexpr UChar kPrivateUseWithIcuFallback = 0xF86F;
 
 constexpr UChar kReplacementCharacter = 0xFFFD;
-constexpr UChar kQuestionMark = u'?';
+constexpr char kQuestionMark = '?';
 
 bool IsConversionError(UConverterCallbackReason reason) {
   return reason == UCNV_UNASSIGNED || reason == UCNV_ILLEGAL || reason == UCNV_IRREGULAR;
@@ -69,17 +75,6 @@ void U_CALLCONV ReplaceUndecodable(const void* /*context*/, UConverterToUnicodeA
   ucnv_cbToUWriteUChars(args, replacement, count, 0, status);
 }
 
-// Invalid UTF-8 to UTF-16: each invalid sequence (ICU delimits them as the
-// Unicode standard recommends, by maximal subpart) becomes "?", which code
-// page 932 then writes as itself.
-void U_CALLCONV ReplaceInvalidUtf8(const void* /*context*/, UConverterToUnicodeArgs* args,
-                                   const char* /*code_units*/, int32_t /*length*/,
-                                   UConverterCallbackReason reason, UErrorCode* status) {
-  if (!IsConversionError(reason)) return;
-  *status = U_ZERO_ERROR;
-  ucnv_cbToUWriteUChars(args, &kQuestionMark, 1, 0, status);
-}
-
 // UTF-16 to code page 932: each code point without a mapping becomes "?".
 void U_CALLCONV WriteQuestionMark(const void* /*context*/, UConverterFromUnicodeArgs* args,
                                   const UChar* /*code_units*/, int32_t /*length*/,
@@ -87,7 +82,7 @@ void U_CALLCONV WriteQuestionMark(const void* /*context*/, UConverterFromUnicode
                                   UErrorCode* status) {
   if (!IsConversionError(reason)) return;
   *status = U_ZERO_ERROR;
-  ucnv_cbFromUWriteBytes(args, "?", 1, 0, status);
+  ucnv_cbFromUWriteBytes(args, &kQuestionMark, 1, 0, status);
 }
 
 void ThrowIfFailed(UErrorCode status, const char* what) {
@@ -96,147 +91,261 @@ void ThrowIfFailed(UErrorCode status, const char* what) {
   }
 }
 
-// ICU measures buffers in int32_t, so input goes in slices no larger than this.
-constexpr std::size_t kMaxSlice = std::size_t{1} << 30;
-// UTF-16 code units converted per round.
-constexpr int32_t kPivotSize = 32 * 1024;
-// Bytes of output per round; three UTF-8 bytes per UTF-16 unit at most.
-constexpr int32_t kOutputSize = 3 * kPivotSize;
-
-// The converters and buffers of one thread. ICU converters hold conversion
-// state, so each thread gets its own set; they are reset at the start of
-// every conversion.
-class Converters {
- public:
-  Converters()
-      : cp932_(Open("windows-31j")),
-        utf8_(Open("UTF-8")),
-        pivot_(std::make_unique<UChar[]>(kPivotSize)),
-        output_(std::make_unique<char[]>(kOutputSize)) {
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_setFallback(cp932_.get(), false);
-    ucnv_setToUCallBack(cp932_.get(), ReplaceUndecodable, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(cp932_.get(), WriteQuestionMark, nullptr, nullptr, nullptr, &status);
-    ucnv_setToUCallBack(utf8_.get(), ReplaceInvalidUtf8, nullptr, nullptr, nullptr, &status);
-    ThrowIfFailed(status, "setting converter callbacks");
-  }
-
-  UConverter* cp932() const { return cp932_.get(); }
-  UConverter* utf8() const { return utf8_.get(); }
-  UChar* pivot() const { return pivot_.get(); }
-  char* output() const { return output_.get(); }
-
- private:
-  struct Closer {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
-  };
-  using ConverterPtr = std::unique_ptr<UConverter, Closer>;
-
-  static ConverterPtr Open(const char* name) {
-    UErrorCode status = U_ZERO_ERROR;
-    ConverterPtr converter(ucnv_open(name, &status));
-    ThrowIfFailed(status, name);
-    return converter;
-  }
-
-  ConverterPtr cp932_;
-  ConverterPtr utf8_;
-  std::unique_ptr<UChar[]> pivot_;
-  std::unique_ptr<char[]> output_;
+struct ConverterCloser {
+  void operator()(UConverter* converter) const { ucnv_close(converter); }
 };
 
-Converters& ThreadConverters() {
-  thread_local Converters converters;
-  return converters;
+// ICU's windows-31j converter with the callbacks above.
+std::unique_ptr<UConverter, ConverterCloser> OpenWindows31J() {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open("windows-31j", &status));
+  ThrowIfFailed(status, "windows-31j");
+  ucnv_setFallback(converter.get(), false);
+  ucnv_setToUCallBack(converter.get(), ReplaceUndecodable, nullptr, nullptr, nullptr, &status);
+  ucnv_setFromUCallBack(converter.get(), WriteQuestionMark, nullptr, nullptr, nullptr, &status);
+  ThrowIfFailed(status, "setting converter callbacks");
+  return converter;
+}
+
+// Decodes bytes through ICU, corrected as above. bytes must be small enough
+// for one call.
+std::u16string IcuDecode(UConverter* converter, const std::string& bytes) {
+  std::u16string text(2 * bytes.size(), u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length =
+      ucnv_toUChars(converter, text.data(), static_cast<int32_t>(text.size()), bytes.data(),
+                    static_cast<int32_t>(bytes.size()), &status);
+  ThrowIfFailed(status, "decoding code page 932");
+  text.resize(static_cast<std::size_t>(length));
+  for (char16_t& unit : text) unit = WindowsFromIcuControl(unit);
+  return text;
+}
+
+// Encodes UTF-16 text through ICU, corrected as above.
+std::string IcuEncode(UConverter* converter, std::u16string text) {
+  for (char16_t& unit : text) {
+    unit = unit == kPrivateUseWithIcuFallback ? kQuestionMark : IcuFromWindowsControl(unit);
+  }
+  std::string bytes(2 * text.size(), '\0');
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length =
+      ucnv_fromUChars(converter, bytes.data(), static_cast<int32_t>(bytes.size()), text.data(),
+                      static_cast<int32_t>(text.size()), &status);
+  ThrowIfFailed(status, "encoding code page 932");
+  bytes.resize(static_cast<std::size_t>(length));
+  return bytes;
+}
+
+// Calls take(segment) for each piece of text between separators.
+template <typename String, typename Take>
+void ForEachSegment(const String& text, typename String::value_type separator, Take take) {
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(separator, start)) != String::npos; start = end + 1) {
+    take(text.substr(start, end - start));
+  }
+}
+
+bool IsLeadByte(unsigned byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+constexpr unsigned kFirstTrail = 0x40;
+constexpr unsigned kLastTrail = 0xFC;
+constexpr unsigned kTrailCount = kLastTrail - kFirstTrail + 1;
+
+// Where the pair of a byte of 0x80 and above and a trail byte is kept.
+constexpr unsigned PairIndex(unsigned lead, unsigned trail) {
+  return (lead - 0x80) * kTrailCount + trail - kFirstTrail;
+}
+
+// What one byte, or one pair of bytes, decodes to: up to four bytes of
+// UTF-8 (a replacement character and a kept ASCII trail byte at most).
+struct Decoded {
+  char utf8[4] = {};
+  std::uint8_t length = 0;  // 0 in a pair: the lead byte is read alone
+};
+
+void AppendUtf8(Decoded& decoded, UChar32 c) {
+  int32_t length = decoded.length;
+  U8_APPEND_UNSAFE(decoded.utf8, length, c);
+  decoded.length = static_cast<std::uint8_t>(length);
+}
+
+struct DecodeTable {
+  std::array<Decoded, 256> single;  // each byte alone; a lead byte alone is U+FFFD
+  std::array<Decoded, 0x80 * kTrailCount> pair;  // unused, but for lead bytes
+};
+
+Decoded FromUtf16(std::u16string_view text) {
+  Decoded decoded;
+  for (std::size_t i = 0; i < text.size();) {
+    UChar32 c;
+    U16_NEXT(text.data(), i, text.size(), c);
+    AppendUtf8(decoded, c);
+  }
+  return decoded;
+}
+
+// Each byte and each pair is decoded with a line feed after it, which no
+// byte sequence swallows and no other byte decodes to.
+std::unique_ptr<const DecodeTable> BuildDecodeTable() {
+  auto table = std::make_unique<DecodeTable>();
+  const auto converter = OpenWindows31J();
+
+  std::string singles;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    if (byte != '\n') singles += {static_cast<char>(byte), '\n'};
+  }
+  unsigned byte = 0;
+  ForEachSegment(IcuDecode(converter.get(), singles), u'\n', [&](std::u16string_view segment) {
+    if (byte == '\n') ++byte;
+    table->single[byte++] = FromUtf16(segment);
+  });
+  table->single['\n'] = FromUtf16(u"\n");
+
+  std::string pairs;
+  for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!IsLeadByte(lead)) continue;
+    for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
+      pairs += {static_cast<char>(lead), static_cast<char>(trail), '\n'};
+    }
+  }
+  std::size_t at = 0;
+  ForEachSegment(IcuDecode(converter.get(), pairs), u'\n', [&](std::u16string_view segment) {
+    const unsigned lead = static_cast<unsigned char>(pairs[at]);
+    const unsigned trail = static_cast<unsigned char>(pairs[at + 1]);
+    at += 3;
+    const Decoded decoded = FromUtf16(segment);
+    // Where ICU read the lead byte alone and then the trail byte on its own,
+    // the pair stays unused, for the trail byte may begin a pair of its own.
+    // An ASCII trail byte reads the same either way.
+    const Decoded& lead_alone = table->single[lead];
+    const Decoded& trail_alone = table->single[trail];
+    const bool read_apart =
+        trail >= 0x80 && decoded.length == lead_alone.length + trail_alone.length &&
+        std::memcmp(decoded.utf8, lead_alone.utf8, lead_alone.length) == 0 &&
+        std::memcmp(decoded.utf8 + lead_alone.length, trail_alone.utf8, trail_alone.length) == 0;
+    if (!read_apart) table->pair[PairIndex(lead, trail)] = decoded;
+  });
+  return table;
+}
+
+const DecodeTable& Decoding() {
+  static const std::unique_ptr<const DecodeTable> table = BuildDecodeTable();
+  return *table;
+}
+
+// The code page 932 bytes of each BMP code point: one byte below 0x100, two
+// bytes (lead byte high) above.
+using EncodeTable = std::array<std::uint16_t, 0x10000>;
+
+// Only code points that some byte or pair decodes to can be written: with
+// its fallbacks off, ICU writes a character only where it also reads it
+// back. Each of these is encoded with a line feed after it; no code point
+// but U+000A is written as byte 0x0A.
+std::unique_ptr<const EncodeTable> BuildEncodeTable() {
+  auto table = std::make_unique<EncodeTable>();
+  table->fill(kQuestionMark);
+  std::u16string text;
+  std::u16string written;
+  auto add = [&](const Decoded& decoded) {
+    UChar32 c;
+    int32_t i = 0;
+    U8_NEXT_UNSAFE(decoded.utf8, i, c);
+    if (i == decoded.length && c != u'\n' && U_IS_BMP(c) && c != kReplacementCharacter) {
+      written += static_cast<char16_t>(c);
+      text += {static_cast<char16_t>(c), u'\n'};
+    }
+  };
+  const DecodeTable& decoding = Decoding();
+  for (const Decoded& decoded : decoding.single) add(decoded);
+  for (const Decoded& decoded : decoding.pair) {
+    if (decoded.length != 0) add(decoded);
+  }
+  std::size_t next = 0;
+  ForEachSegment(IcuEncode(OpenWindows31J().get(), text), '\n', [&](std::string_view segment) {
+    const auto first = static_cast<unsigned char>(segment[0]);
+    (*table)[written[next++]] = static_cast<std::uint16_t>(
+        segment.size() == 1 ? first : (first << 8) | static_cast<unsigned char>(segment[1]));
+  });
+  (*table)[u'\n'] = '\n';
+  return table;
+}
+
+const EncodeTable& Encoding() {
+  static const std::unique_ptr<const EncodeTable> table = BuildEncodeTable();
+  return *table;
 }
 
 }  // namespace
 
-std::string DecodeCp932(std::string_view bytes) {
-  std::string result;
-  if (bytes.empty()) return result;
-  // Most question text is double-byte, which grows by half in UTF-8.
-  result.reserve(bytes.size() + bytes.size() / 2);
-
-  Converters& converters = ThreadConverters();
-  UConverter* cp932 = converters.cp932();
-  ucnv_resetToUnicode(cp932);
-  UChar* const pivot = converters.pivot();
-  char* const output = converters.output();
-
-  const char* source = bytes.data();
-  const char* const source_end = source + bytes.size();
-  while (true) {
-    const char* const slice_end =
-        source + std::min(static_cast<std::size_t>(source_end - source), kMaxSlice);
-    const bool flush = slice_end == source_end;
-    UErrorCode status = U_ZERO_ERROR;
-    UChar* pivot_end = pivot;
-    ucnv_toUnicode(cp932, &pivot_end, pivot + kPivotSize, &source, slice_end, nullptr, flush,
-                   &status);
-    const bool pivot_full = status == U_BUFFER_OVERFLOW_ERROR;
-    if (!pivot_full) ThrowIfFailed(status, "decoding code page 932");
-
-    std::transform(pivot, pivot_end, pivot, WindowsFromIcuControl);
-    UErrorCode utf8_status = U_ZERO_ERROR;
-    int32_t length = 0;
-    u_strToUTF8(output, kOutputSize, &length, pivot, static_cast<int32_t>(pivot_end - pivot),
-                &utf8_status);
-    ThrowIfFailed(utf8_status, "writing UTF-8");
-    result.append(output, static_cast<std::size_t>(length));
-
-    if (flush && !pivot_full) return result;
+char* DecodeCp932Into(char* out, std::string_view bytes) {
+  const DecodeTable& table = Decoding();
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = s + bytes.size();
+  // Each byte becomes at most three bytes of UTF-8, and every write below
+  // stores four.
+  while (s != end) {
+    const unsigned byte = *s++;
+    if (byte < 0x80) {
+      *out++ = static_cast<char>(byte);
+      continue;
+    }
+    const Decoded* decoded = &table.single[byte];
+    if (s != end && *s >= kFirstTrail && *s <= kLastTrail) {
+      const Decoded& pair = table.pair[PairIndex(byte, *s)];
+      if (pair.length != 0) {
+        decoded = &pair;
+        ++s;
+      }
+    }
+    std::memcpy(out, decoded->utf8, 4);
+    out += decoded->length;
   }
+  return out;
+}
+
+std::string DecodeCp932(std::string_view bytes) {
+  std::string text(MaxDecodedCp932Size(bytes.size()), '\0');
+  text.resize(static_cast<std::size_t>(DecodeCp932Into(text.data(), bytes) - text.data()));
+  return text;
 }
 
 std::string EncodeCp932(std::string_view utf8) {
-  std::string result;
-  if (utf8.empty()) return result;
+  std::string bytes;
+  AppendEncodedCp932(bytes, utf8);
+  return bytes;
+}
+
+void AppendEncodedCp932(std::string& out, std::string_view utf8) {
+  const EncodeTable& table = Encoding();
+  const auto* s = reinterpret_cast<const std::uint8_t*>(utf8.data());
+  const std::size_t size = utf8.size();
+  const std::size_t start = out.size();
   // Every character takes at most as many bytes in code page 932 as in UTF-8.
-  result.reserve(utf8.size());
-
-  Converters& converters = ThreadConverters();
-  UConverter* const from_utf8 = converters.utf8();
-  UConverter* const cp932 = converters.cp932();
-  ucnv_resetToUnicode(from_utf8);
-  ucnv_resetFromUnicode(cp932);
-  UChar* const pivot = converters.pivot();
-  char* const output = converters.output();
-
-  const char* source = utf8.data();
-  const char* const source_end = source + utf8.size();
-  while (true) {
-    const char* const slice_end =
-        source + std::min(static_cast<std::size_t>(source_end - source), kMaxSlice);
-    const bool flush_utf8 = slice_end == source_end;
-    UErrorCode status = U_ZERO_ERROR;
-    UChar* pivot_end = pivot;
-    ucnv_toUnicode(from_utf8, &pivot_end, pivot + kPivotSize, &source, slice_end, nullptr,
-                   flush_utf8, &status);
-    const bool pivot_full = status == U_BUFFER_OVERFLOW_ERROR;
-    if (!pivot_full) ThrowIfFailed(status, "reading UTF-8");
-
-    for (UChar* unit = pivot; unit != pivot_end; ++unit) {
-      *unit = *unit == kPrivateUseWithIcuFallback ? kQuestionMark : IcuFromWindowsControl(*unit);
+  out.resize(start + size);
+  char* put = out.data() + start;
+  for (std::size_t i = 0; i < size;) {
+    if (s[i] < 0x80) {
+      *put++ = static_cast<char>(s[i++]);
+      continue;
     }
-    // A surrogate pair split between two rounds stays inside the converter
-    // until its second half arrives, so only the last round flushes.
-    const bool last = flush_utf8 && !pivot_full;
-    const UChar* pivot_source = pivot;
-    UErrorCode cp932_status;
-    do {
-      cp932_status = U_ZERO_ERROR;
-      char* output_end = output;
-      ucnv_fromUnicode(cp932, &output_end, output + kOutputSize, &pivot_source, pivot_end,
-                       nullptr, last, &cp932_status);
-      if (cp932_status != U_BUFFER_OVERFLOW_ERROR) {
-        ThrowIfFailed(cp932_status, "encoding code page 932");
+    UChar32 c = -1;
+    // Kana and kanji, well formed, take the short way.
+    if (s[i] >= 0xE0 && s[i] < 0xF0 && i + 2 < size) {
+      const unsigned second = s[i + 1] ^ 0x80u;
+      const unsigned third = s[i + 2] ^ 0x80u;
+      const auto three = static_cast<UChar32>((s[i] & 0x0Fu) << 12 | second << 6 | third);
+      if ((second | third) < 0x40 && three >= 0x800 && !U_IS_SURROGATE(three)) {
+        c = three;
+        i += 3;
       }
-      result.append(output, static_cast<std::size_t>(output_end - output));
-    } while (cp932_status == U_BUFFER_OVERFLOW_ERROR);
-
-    if (last) return result;
+    }
+    // Each maximal ill-formed subsequence is one "?".
+    if (c < 0) U8_NEXT(s, i, size, c);
+    const std::uint16_t code = c >= 0 && c < 0x10000 ? table[c] : kQuestionMark;
+    if (code > 0xFF) *put++ = static_cast<char>(code >> 8);
+    *put++ = static_cast<char>(code & 0xFF);
   }
+  out.resize(static_cast<std::size_t>(put - out.data()));
 }
 
 }  // namespace tavosu

@@ -2,12 +2,14 @@
 //
 // Question and results files are code page 932 text; in memory the program
 // holds UTF-8. The conversion matches what Windows does, so that a file
-// written on Windows reads back to the same characters. Both functions may be
-// called from several threads at once.
+// written on Windows reads back to the same characters. Every function may be
+// called from several threads at once; the first call builds the tables the
+// conversions look up, which takes about a millisecond.
 
 #ifndef TAVOSU_CORE_CP932_H_
 #define TAVOSU_CORE_CP932_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,11 +23,17 @@ namespace tavosu {
 // it is ASCII. Never fails on any input.
 std::string DecodeCp932(std::string_view bytes);
 
+// Decodes bytes as DecodeCp932 does into out, which must have room for
+// MaxDecodedCp932Size(bytes.size()) bytes, and returns the end of the text.
+char* DecodeCp932Into(char* out, std::string_view bytes);
+constexpr std::size_t MaxDecodedCp932Size(std::size_t bytes) { return 3 * bytes + 1; }
+
 // Encodes UTF-8 text as code page 932. Each character that code page 932
 // cannot hold becomes "?" (0x3F), as Windows writes it; characters that
 // Windows only approximates ("best fit", such as e for é) are among them.
 // Each invalid UTF-8 sequence also becomes "?". Never fails on any input.
 std::string EncodeCp932(std::string_view utf8);
+void AppendEncodedCp932(std::string& out, std::string_view utf8);
 
 }  // namespace tavosu
 
