@@ -70,7 +70,7 @@ void Drill::DisplayQuestion() {
   for (int probe = 0, position = start; probe < count; ++probe) {
     if (!set_.Graded[position]) {
       set_.CurrentIndex = static_cast<std::int16_t>(position);
-      window_.SetQuestionText(set_.Questions[position]);
+      window_.SetQuestionText(std::string(set_.Questions[position]));
       found = true;
       break;
     }
@@ -86,7 +86,7 @@ void Drill::DisplayQuestion() {
 
 void Drill::AnswerButtonClick() {
   ApplyButtonChanges(ButtonEvent::kAnswerRevealed, window_);
-  window_.SetAnswerText(set_.Answers[set_.CurrentIndex]);
+  window_.SetAnswerText(std::string(set_.Answers[set_.CurrentIndex]));
   window_.Beep();
 }
 

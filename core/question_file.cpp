@@ -216,11 +216,13 @@ class ListBuilder {
       }
     }
     if (count_ == 0) {
-      set_.Questions.resize(1);
-      set_.Answers.resize(1);
+      set_.Questions.push_back({});
+      set_.Answers.push_back({});
       set_.Graded.resize(1);
       set_.Correct.resize(1);
     }
+    set_.Questions.shrink_to_fit();
+    set_.Answers.shrink_to_fit();
     set_.QuestionCount = static_cast<std::int16_t>(count_);
     return {std::move(set_), encoding_};
   }
@@ -229,20 +231,28 @@ class ListBuilder {
   enum class Mode { kUndecided, kCp932, kUtf8 };
 
   // Whether a remainder in code page 932 holds "○".
-  static bool HoldsRightMarkInCp932(std::string_view remainder) {
-    return remainder.find(kRightMarkInCp932) != std::string_view::npos &&
-           DecodeCp932(remainder).find(kRightMark) != std::string::npos;
+  bool HoldsRightMarkInCp932(std::string_view remainder) {
+    if (remainder.find(kRightMarkInCp932) == std::string_view::npos) return false;
+    remainder_.resize(MaxDecodedCp932Size(remainder.size()));
+    const char* end = DecodeCp932Into(remainder_.data(), remainder);
+    return std::string_view(remainder_.data(), end).find(kRightMark) != std::string_view::npos;
+  }
+
+  // Appends bytes, decoded from code page 932, to texts.
+  static void AddDecoded(TextList& texts, std::string_view bytes) {
+    texts.emplace_back(MaxDecodedCp932Size(bytes.size()),
+                       [bytes](char* out) { return DecodeCp932Into(out, bytes); });
   }
 
   void Add(std::string_view question, std::string_view answer, std::string_view remainder) {
     bool right;
     if (mode_ == Mode::kCp932) {
-      set_.Questions.push_back(DecodeCp932(question));
-      set_.Answers.push_back(DecodeCp932(answer));
+      AddDecoded(set_.Questions, question);
+      AddDecoded(set_.Answers, answer);
       right = HoldsRightMarkInCp932(remainder);
     } else {
-      set_.Questions.emplace_back(question);
-      set_.Answers.emplace_back(answer);
+      set_.Questions.push_back(question);
+      set_.Answers.push_back(answer);
       right = remainder.find(kRightMark) != std::string_view::npos;
       if (mode_ == Mode::kUndecided) right_in_cp932_.push_back(HoldsRightMarkInCp932(remainder));
     }
@@ -254,11 +264,15 @@ class ListBuilder {
   // Reads the questions taken so far as code page 932, and the lines still
   // to come.
   void SettleOnCp932() {
+    TextList questions;
+    TextList answers;
     for (int i = 0; i < count_; ++i) {
-      set_.Questions[i] = DecodeCp932(set_.Questions[i]);
-      set_.Answers[i] = DecodeCp932(set_.Answers[i]);
+      AddDecoded(questions, set_.Questions[i]);
+      AddDecoded(answers, set_.Answers[i]);
       set_.Graded[i] = set_.Correct[i] = right_in_cp932_[i];
     }
+    set_.Questions = std::move(questions);
+    set_.Answers = std::move(answers);
     right_in_cp932_ = {};
     mode_ = Mode::kCp932;
     encoding_ = TextEncoding::kCp932;
@@ -272,6 +286,7 @@ class ListBuilder {
   int widest_ = 1;                     // widest UTF-8 character while undecided
   std::vector<bool> right_in_cp932_;  // the marks, were the lines read so far code page 932
   std::string repaired_;
+  std::string remainder_;
 };
 
 LoadedQuestions ReadList(LineReader& reader, std::optional<TextEncoding> declared) {

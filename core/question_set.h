@@ -10,16 +10,17 @@
 #define TAVOSU_CORE_QUESTION_SET_H_
 
 #include <cstdint>
-#include <string>
 #include <vector>
+
+#include "core/text_list.h"
 
 namespace tavosu {
 
 struct QuestionSet {
   static constexpr int kMaxQuestions = 32767;
 
-  std::vector<std::string> Questions;
-  std::vector<std::string> Answers;
+  TextList Questions;
+  TextList Answers;
   std::vector<bool> Graded;
   std::vector<bool> Correct;
   std::int16_t QuestionCount = 0;

@@ -75,13 +75,13 @@ bool SameSet(const QuestionSet& a, const QuestionSet& b) {
 
 // A field as it reads back from a results file in encoding: characters that
 // code page 932 lacks come back as "?".
-std::string ThroughFile(const std::string& field, TextEncoding encoding) {
-  return encoding == TextEncoding::kCp932 ? DecodeCp932(EncodeCp932(field)) : field;
+std::string ThroughFile(std::string_view field, TextEncoding encoding) {
+  return encoding == TextEncoding::kCp932 ? DecodeCp932(EncodeCp932(field)) : std::string(field);
 }
 
 // A question or an answer: one field of one line.
-void CheckField(const std::string& field) {
-  Require(field.find_first_of("\n ") == std::string::npos);
+void CheckField(std::string_view field) {
+  Require(field.find_first_of("\n ") == std::string_view::npos);
   Require(IsValidUtf8(field));
 }
 

@@ -120,7 +120,7 @@ TEST_P(PickTest, ShowsFirstUngradedAtOrAfterRandomStart) {
   const int i = GetParam().expected;
   EXPECT_EQ(drill.questions().CurrentIndex, i);
   EXPECT_EQ(window.TakeCalls(),
-            (Calls{"question " + drill.questions().Questions[i], "enable AnswerButton"}));
+            (Calls{"question " + std::string(drill.questions().Questions[i]), "enable AnswerButton"}));
 }
 
 std::string Numbered(int count, const std::vector<int>& graded = {}) {

@@ -14,10 +14,14 @@
 
 #include "core/clock.h"
 #include "core/file_system.h"
+#include "core/question_set.h"
 #include "core/random_source.h"
 #include "core/window_ops.h"
 
 namespace tavosu::testing {
+
+// The texts of list, to compare with expected ones.
+inline std::vector<std::string> Texts(const TextList& list) { return {list.begin(), list.end()}; }
 
 // Records every window operation as a line of text, in call order, and keeps
 // the state a real window would show.

@@ -45,7 +45,7 @@ class HardeningTest : public ::testing::Test {
 
   // The load of path fails without touching the window or the set.
   void ExpectLoadChangesNothing(const std::string& path) {
-    const std::vector<std::string> questions = drill_.questions().Questions;
+    const TextList questions = drill_.questions().Questions;
     EXPECT_THROW(drill_.Read_Files(path), LoadError) << path;
     EXPECT_TRUE(window_.calls.empty()) << path;
     EXPECT_EQ(drill_.questions().Questions, questions) << path;

@@ -21,7 +21,7 @@ struct Loaded {
 std::vector<Loaded> LoadedOf(const QuestionSet& set) {
   std::vector<Loaded> loaded;
   for (int i = 0; i < set.QuestionCount; ++i) {
-    loaded.push_back({set.Questions[i], set.Answers[i], set.Graded[i]});
+    loaded.push_back({std::string(set.Questions[i]), std::string(set.Answers[i]), set.Graded[i]});
     EXPECT_EQ(set.Graded[i], set.Correct[i]) << "question " << i;
   }
   return loaded;

@@ -138,8 +138,8 @@ TEST_F(ScoringTest, ResultsReloadToDrillWhatWasNotRight) {
   drill.Read_Files("again.txt");
   const QuestionSet& set = drill.questions();
   ASSERT_EQ(set.QuestionCount, 5);
-  EXPECT_EQ(set.Questions, (std::vector<std::string>{"山", "川", "空", "海", "森"}));
-  EXPECT_EQ(set.Answers, (std::vector<std::string>{"やま", "", "", "うみ", ""}));
+  EXPECT_EQ(testing::Texts(set.Questions), (std::vector<std::string>{"山", "川", "空", "海", "森"}));
+  EXPECT_EQ(testing::Texts(set.Answers), (std::vector<std::string>{"やま", "", "", "うみ", ""}));
   EXPECT_EQ(set.Graded, (std::vector<bool>{false, true, true, false, false}));
   EXPECT_EQ(set.Correct, set.Graded);
 }

@@ -127,7 +127,7 @@ TEST_P(UnicodeResultsTest, KeepCharactersOutsideCp932) {
 
   files.files["again.txt"] = results;
   drill.Read_Files("again.txt");
-  EXPECT_EQ(drill.questions().Questions, (std::vector<std::string>{"𠮷", "𩸽", "㋿"}));
+  EXPECT_EQ(testing::Texts(drill.questions().Questions), (std::vector<std::string>{"𠮷", "𩸽", "㋿"}));
   EXPECT_EQ(drill.questions().Graded, (std::vector<bool>{false, false, true}));
   drill.markButtonClick();
   EXPECT_EQ(Load(files.files.at("採点-平成 16年05月08日15時43分51秒.txt")).encoding, GetParam())
