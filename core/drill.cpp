@@ -105,8 +105,7 @@ void Drill::Grade(bool correct) {
 void Drill::markButtonClick() {
   try {
     const std::string name = ResultsFileName(ResultsStamp(clock_.Now()));
-    const std::string text = ResultsFileText(set_, ResultsStamp(clock_.Now()));
-    files_.WriteFileAtomically(name, EncodeText(text, encoding_));
+    files_.WriteFileAtomically(name, ResultsFile(set_, ResultsStamp(clock_.Now()), encoding_));
   } catch (...) {
     window_.ShowMessage(kCannotSaveMessage + ReasonJa(std::current_exception()));
     return;

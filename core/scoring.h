@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/question_set.h"
+#include "core/text_encoding.h"
 
 namespace tavosu {
 
@@ -32,9 +33,9 @@ std::string FormatPercent(const Score& score);
 // The name of the results file stamped stamp, relative to the working folder.
 std::string ResultsFileName(const std::string& stamp);
 
-// The results file's text (UTF-8, CR LF line ends); stamp is the time shown
-// in its second line.
-std::string ResultsFileText(const QuestionSet& set, const std::string& stamp);
+// The bytes of the results file in encoding (CR LF line ends); stamp is the
+// time shown in its second line.
+std::string ResultsFile(const QuestionSet& set, const std::string& stamp, TextEncoding encoding);
 
 // The message that shows the score after the file is written.
 std::string SummaryMessage(const Score& score);

@@ -102,21 +102,30 @@ void AppendUtf16AsUtf8(std::string& out, std::string_view bytes, bool big_endian
 }
 
 std::string EncodeText(std::string_view utf8, TextEncoding encoding) {
+  std::string out;
+  if (encoding == TextEncoding::kUtf16Le) out = kUtf16LeMark;
+  if (encoding == TextEncoding::kUtf16Be) out = kUtf16BeMark;
+  out.reserve(out.size() + MaxEncodedSize(utf8.size(), encoding));
+  AppendEncodedText(out, utf8, encoding);
+  return out;
+}
+
+void AppendEncodedText(std::string& out, std::string_view utf8, TextEncoding encoding) {
   switch (encoding) {
     case TextEncoding::kCp932:
-      return EncodeCp932(utf8);
+      AppendEncodedCp932(out, utf8);
+      return;
     case TextEncoding::kUtf8:
-      return std::string(utf8);
+      out += utf8;
+      return;
     case TextEncoding::kUtf16Le:
     case TextEncoding::kUtf16Be:
       break;
   }
   const bool big_endian = encoding == TextEncoding::kUtf16Be;
-  std::string out(big_endian ? kUtf16BeMark : kUtf16LeMark);
-  out.reserve(out.size() + 2 * utf8.size());
   const std::uint8_t* s = Bytes(utf8);
-  const auto length = static_cast<std::int32_t>(utf8.size());
-  for (std::int32_t i = 0; i < length;) {
+  const std::size_t length = utf8.size();
+  for (std::size_t i = 0; i < length;) {
     UChar32 c;
     U8_NEXT(s, i, length, c);
     if (c < 0) c = kReplacementCharacter;
@@ -127,7 +136,13 @@ std::string EncodeText(std::string_view utf8, TextEncoding encoding) {
       AppendUtf16Unit(out, U16_TRAIL(c), big_endian);
     }
   }
-  return out;
+}
+
+std::size_t MaxEncodedSize(std::size_t utf8_bytes, TextEncoding encoding) {
+  // Each UTF-8 byte takes at most two bytes of UTF-16 (ASCII), and at most
+  // one byte of code page 932.
+  const bool utf16 = encoding == TextEncoding::kUtf16Le || encoding == TextEncoding::kUtf16Be;
+  return utf16 ? 2 * utf8_bytes : utf8_bytes;
 }
 
 }  // namespace tavosu

@@ -53,6 +53,13 @@ void AppendUtf16AsUtf8(std::string& out, std::string_view bytes, bool big_endian
 // begins with its byte order mark, so that it reads back as UTF-16.
 std::string EncodeText(std::string_view utf8, TextEncoding encoding);
 
+// Appends valid UTF-8 text to out, encoded in encoding, as text that follows
+// the start of a file.
+void AppendEncodedText(std::string& out, std::string_view utf8, TextEncoding encoding);
+
+// How many bytes utf8_bytes bytes of UTF-8 take at most in encoding.
+std::size_t MaxEncodedSize(std::size_t utf8_bytes, TextEncoding encoding);
+
 }  // namespace tavosu
 
 #endif  // TAVOSU_CORE_TEXT_ENCODING_H_

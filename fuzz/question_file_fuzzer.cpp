@@ -104,8 +104,7 @@ void CheckInvariants(const QuestionSet& set) {
 // that it is read in the same encoding and holds the same questions, graded
 // where set had them right.
 void CheckResultsRoundTrip(const QuestionSet& set, TextEncoding encoding) {
-  const std::string bytes =
-      EncodeText(ResultsFileText(set, "平成 16年05月08日15時43分51秒"), encoding);
+  const std::string bytes = ResultsFile(set, "平成 16年05月08日15時43分51秒", encoding);
   const Outcome reread = Load(bytes, {});
   Require(reread.loaded.has_value());
   Require(reread.loaded->encoding == encoding);
