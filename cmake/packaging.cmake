@@ -3,7 +3,8 @@
 #
 # dpkg-shlibdeps derives Depends from the libraries the program links.
 # Those do not pull in Qt's platform plugins (libqt6gui6 only recommends
-# them), without which no window can open, so they are added by hand.
+# them), without which no window can open, nor Qt's Japanese texts, so both
+# are added by hand.
 
 set(CPACK_PACKAGE_NAME tavosu)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -26,7 +27,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, sound-theme-freedesktop, xdg-utils")
 
 include(CPack)

@@ -14,6 +14,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavosu"));
+  tavosu::SpeakJapanese(app);
 
   std::random_device entropy;
   tavosu::MixingRandomSource random((std::uint64_t{entropy()} << 32) | entropy());

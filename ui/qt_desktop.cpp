@@ -5,8 +5,65 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace tavosu {
+
+namespace {
+
+// The open dialog's file list with each file's size and date worded in the
+// default locale: the dialog's own model words them in the system's, which
+// is English under LANG=C. Its columns are QFileSystemModel's: name, size,
+// type, date.
+class DetailsInDefaultLocale final : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (files != nullptr && role == Qt::DisplayRole) {
+      const QModelIndex file = mapToSource(index);
+      if (index.column() == 1 && !files->isDir(file)) {
+        return QLocale().formattedDataSize(files->size(file));
+      }
+      if (index.column() == 3) {
+        return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
+      }
+    }
+    return QIdentityProxyModel::data(index, role);
+  }
+};
+
+// Qt's Japanese texts, where Qt 6 asks for the words of file types
+// ("Folder", "Drive", ...) under a newer context than the translation knows
+// them by, QFileDialog's.
+class QtJapanese final : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+
+  QString translate(const char* context, const char* source, const char* disambiguation,
+                    int n) const override {
+    if (qstrcmp(context, "QAbstractFileIconProvider") == 0) context = "QFileDialog";
+    return QTranslator::translate(context, source, disambiguation, n);
+  }
+};
+
+}  // namespace
+
+bool SpeakJapanese(QApplication& app) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  auto* translator = new QtJapanese(&app);
+  if (!translator->load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QApplication::installTranslator(translator);
+}
 
 QtDesktop::QtDesktop() {
   if (ca_context_create(&sound_) < 0) {
@@ -24,6 +81,7 @@ QtDesktop::~QtDesktop() {
 std::optional<QString> QtDesktop::ChooseQuestionFile(QWidget* parent, const QString& last_path) {
   QFileDialog dialog(parent);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setProxyModel(new DetailsInDefaultLocale(&dialog));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
   // The filter matches FOO.TXT as well as foo.txt as long as QDir::CaseSensitive

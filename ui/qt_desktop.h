@@ -6,9 +6,18 @@
 
 #include "ui/desktop.h"
 
+class QApplication;
 struct ca_context;
 
 namespace tavosu {
+
+// Makes Qt speak Japanese like the program's own captions, whatever the
+// locale: installs Qt's Japanese texts (qtbase_ja, from the system's Qt
+// translations folder) in app, for the open dialog, the text boxes' context
+// menus and every other text Qt draws, and makes Japanese the default locale,
+// in which Qt words numbers, dates and file types. Returns false where the
+// translation is not installed; Qt's texts then stay English.
+bool SpeakJapanese(QApplication& app);
 
 class QtDesktop final : public Desktop {
  public:
@@ -19,8 +28,8 @@ class QtDesktop final : public Desktop {
   QtDesktop& operator=(const QtDesktop&) = delete;
 
   // Shows a modal QFileDialog (Qt's own, not the platform's) filtered to
-  // *.txt in any letter case. A typed name is returned even when no such
-  // file exists.
+  // *.txt in any letter case, with the files' sizes and dates in the default
+  // locale. A typed name is returned even when no such file exists.
   std::optional<QString> ChooseQuestionFile(QWidget* parent, const QString& last_path) override;
 
   void OpenUrl(const QUrl& url) override;

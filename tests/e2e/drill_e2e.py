@@ -37,6 +37,10 @@ from gi.repository import Atspi, GLib  # noqa: E402
 TITLE = "Ostrel"
 CLOSING_MESSAGE = "ごくろうさま。採点してください。"
 BUTTONS = ("答えは", "○", "×", "採点")
+# The open dialog's file name box and Open button, named in Qt's Japanese
+# texts, which the program loads whatever the locale.
+FILE_NAME_BOX = "ファイル名(N):"
+OPEN_BUTTON = "開く(O)"
 POLL_S = 0.05
 # Generous: under the sanitizers the program starts and draws several times
 # more slowly.
@@ -406,7 +410,7 @@ def open_by_typing(screen, name):
     """Open, typing name into the dialog's file name box."""
     screen.menu("ﾌｧｲﾙ", "開く")
     dialog = wait_for("the open dialog", screen.file_dialog)
-    name_box = find(dialog, "text", "File name:")
+    name_box = find(dialog, "text", FILE_NAME_BOX)
     check(name_box is not None, "the open dialog has no file name box")
     wait_for("the file name box to take the keyboard",
              lambda: has_state(name_box, Atspi.StateType.FOCUSED))
@@ -425,9 +429,9 @@ def open_by_clicking(screen, name):
                                    and n.get_name() == name
                                    and has_state(n, Atspi.StateType.SHOWING)), None))
     screen.click(entry)
-    name_box = find(dialog, "text", "File name:")
+    name_box = find(dialog, "text", FILE_NAME_BOX)
     wait_for(f"{name} in the file name box", lambda: text_of(name_box) == name)
-    screen.click(find(dialog, "push button", "Open"))
+    screen.click(find(dialog, "push button", OPEN_BUTTON))
     wait_for("the open dialog to close", lambda: screen.file_dialog() is None)
 
 

@@ -1,14 +1,20 @@
 // The real open dialog, driven from inside its own event loop.
 
+#include <algorithm>
 #include <memory>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +22,7 @@
 #include "ui/qt_desktop.h"
 
 using tavosu::QtDesktop;
+using tavosu::SpeakJapanese;
 using tavosu::testing::ModalWatcher;
 
 namespace {
@@ -98,12 +105,74 @@ std::function<void(QWidget*)> Drive(SeenFileDialog& seen, const QString& typed_n
   };
 }
 
+// Whether text reads as English: it has a word of two or more Latin
+// letters. A lone letter is an access key, as in "ファイル名(&N):".
+bool ReadsEnglish(const QString& text) {
+  static const QRegularExpression kWord(QStringLiteral("[A-Za-z]{2}"));
+  return text.contains(kWord);
+}
+
+// Whether text has kana or kanji in it.
+bool HasJapanese(const QString& text) {
+  static const QRegularExpression kKanaOrKanji(
+      QStringLiteral("[\\x{3041}-\\x{30FF}\\x{4E00}-\\x{9FFF}]"));
+  return text.contains(kKanaOrKanji);
+}
+
+// The words the open dialog shows: captions are the texts and tips of its
+// labels and buttons and its column headings; details are the size, type
+// and date of each entry it lists, by name, once it has them for every name
+// in expected (none if it never has).
+struct DialogWords {
+  QStringList captions;
+  QMap<QString, QStringList> details;
+};
+
+DialogWords WordsOf(QFileDialog& dialog, const QStringList& expected) {
+  DialogWords words;
+  for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+    if (label->isVisible() && !label->text().isEmpty()) words.captions << label->text();
+  }
+  for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
+    if (!button->isVisible()) continue;
+    if (!button->text().isEmpty()) words.captions << button->text();
+    if (!button->toolTip().isEmpty()) words.captions << button->toolTip();
+  }
+  auto* view = dialog.findChild<QAbstractItemView*>(QStringLiteral("treeView"));
+  if (view == nullptr) return words;
+  const QAbstractItemModel* shown = view->model();
+  for (int column = 0; column < shown->columnCount(view->rootIndex()); ++column) {
+    words.captions << shown->headerData(column, Qt::Horizontal).toString();
+  }
+  const bool all_listed = QTest::qWaitFor(
+      [&] {
+        words.details.clear();
+        const QModelIndex folder = view->rootIndex();
+        for (int row = 0; row < shown->rowCount(folder); ++row) {
+          QStringList& entry = words.details[shown->index(row, 0, folder).data().toString()];
+          for (int column = 1; column < shown->columnCount(folder); ++column) {
+            entry << shown->index(row, column, folder).data().toString();
+          }
+        }
+        return std::all_of(expected.begin(), expected.end(), [&](const QString& name) {
+          const QStringList entry = words.details.value(name);
+          return entry.size() == 3 && !entry[1].isEmpty() && !entry[2].isEmpty();
+        });
+      },
+      10000);
+  if (!all_listed) words.details.clear();
+  return words;
+}
+
 }  // namespace
 
 class QtDesktopTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The program speaks Japanese from its start; so do these tests.
+  void initTestCase() { QVERIFY2(SpeakJapanese(*qApp), "Qt's Japanese texts are not installed"); }
+
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
     QVERIFY(folder_->isValid());
@@ -136,6 +205,39 @@ class QtDesktopTest : public QObject {
     QCOMPARE(seen.listed, (QStringList{"FOO.TXT", "bar.txt", "baz.Txt"}));
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(*chosen), QFileInfo(folder_->filePath(QStringLiteral("FOO.TXT"))));
+  }
+
+  void theDialogSpeaksJapaneseWhateverTheLocale() {
+    const QString nine = folder_->filePath(QStringLiteral("nine.txt"));
+    QFile file(nine);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write("123456789"), qint64{9});
+    file.close();
+    QVERIFY(QDir(folder_->path()).mkdir(QStringLiteral("sub")));
+
+    QtDesktop desktop;
+    DialogWords words;
+    ModalWatcher watcher([&](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        words = WordsOf(*dialog, {QStringLiteral("nine.txt"), QStringLiteral("sub")});
+      }
+      modal->close();
+    });
+    desktop.ChooseQuestionFile(nullptr, nine);
+
+    QVERIFY(words.captions.contains(QStringLiteral("キャンセル")));
+    for (const QString& caption : words.captions) {
+      QVERIFY2(HasJapanese(caption) && !ReadsEnglish(caption), qPrintable(caption));
+    }
+    // Sizes, types and dates, whatever the system's locale.
+    const QStringList file_details = words.details.value(QStringLiteral("nine.txt"));
+    QCOMPARE(file_details.size(), qsizetype{3});
+    QCOMPARE(file_details[0], QStringLiteral("9 バイト"));
+    QVERIFY2(HasJapanese(file_details[1]), qPrintable(file_details[1]));
+    QCOMPARE(words.details.value(QStringLiteral("sub")).value(1), QStringLiteral("フォルダ"));
+    for (const QStringList& details : words.details) {
+      for (const QString& detail : details) QVERIFY2(!ReadsEnglish(detail), qPrintable(detail));
+    }
   }
 
   void aTypedNameOfNoExistingFileIsStillChosen() {
