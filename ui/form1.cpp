@@ -119,6 +119,12 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
                               {QStringLiteral("問題"), QStringLiteral("問題欄の見出し")});
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setTextFormat(Qt::PlainText);
+  // The label is drawn straight on the fixed yellow, so its ink is fixed too:
+  // black in every colour scheme. The text boxes and buttons draw on
+  // backgrounds of their own and keep the user's colours.
+  QPalette ink = label->palette();
+  ink.setColor(QPalette::WindowText, Qt::black);
+  label->setPalette(ink);
   DrillControls controls{
       Place<QLineEdit>(client, "TextQuestion", QString(), FromTwips(240, 600, 7455, 1095),
                        ControlFont(family, 48),

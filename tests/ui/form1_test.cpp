@@ -1,6 +1,8 @@
 // The main window: its layout, and whole commands played through its menus
 // and buttons over real question files.
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include <QAccessible>
@@ -110,6 +112,58 @@ QList<QWidget*> Controls(Harness& h) {
   return controls;
 }
 
+// The relative luminance of a colour and the contrast ratio of two, as
+// WCAG 2 defines them.
+double Luminance(const QColor& colour) {
+  const auto linear = [](double c) {
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+         0.0722 * linear(colour.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast of a control's text against background as the client area
+// shows it: that of the pixel its text changes that contrasts most.
+double TextContrast(QWidget* control, const QColor& background) {
+  QWidget* client = control->parentWidget();
+  const QString text = control->property("text").toString();
+  control->setProperty("text", QString());
+  const QImage blank = client->grab(control->geometry()).toImage();
+  control->setProperty("text", text);
+  const QImage shown = client->grab(control->geometry()).toImage();
+  double contrast = 1;
+  for (int y = 0; y < shown.height(); ++y) {
+    for (int x = 0; x < shown.width(); ++x) {
+      if (shown.pixel(x, y) == blank.pixel(x, y)) continue;
+      contrast = std::max(contrast, Contrast(shown.pixelColor(x, y), background));
+    }
+  }
+  return contrast;
+}
+
+// While alive, the application has a dark colour scheme, as desktops' dark
+// themes have: light text on dark grey.
+class DarkScheme {
+ public:
+  static constexpr QRgb kBase = 0x2a2a2a;
+
+  DarkScheme() {
+    const QColor grey(0x353535);
+    QApplication::setPalette(QPalette(Qt::white, grey, grey.lighter(), grey.darker(), grey,
+                                      Qt::white, Qt::white, QColor(kBase), grey));
+  }
+  ~DarkScheme() { QApplication::setPalette(saved_); }
+
+ private:
+  const QPalette saved_ = QApplication::palette();
+};
+
 }  // namespace
 
 class Form1Test : public QObject {
@@ -174,6 +228,32 @@ class Form1Test : public QObject {
     for (const QPoint& empty : {QPoint(5, 5), QPoint(300, 150), QPoint(5, 318), QPoint(525, 255)}) {
       QCOMPARE(shown.pixelColor(empty), QColor(255, 255, 128));
     }
+  }
+
+  void textIsReadableUnderADarkScheme_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QColor>("background");
+    QTest::newRow("Label1 on the fixed yellow") << "Label1" << QColor(255, 255, 128);
+    QTest::newRow("TextQuestion in the scheme's colours")
+        << "TextQuestion" << QColor(DarkScheme::kBase);
+    QTest::newRow("AnsText in the scheme's colours") << "AnsText" << QColor(DarkScheme::kBase);
+  }
+
+  void textIsReadableUnderADarkScheme() {
+    QFETCH(QString, name);
+    QFETCH(QColor, background);
+    Harness h;
+    h.question()->setText(QStringLiteral("山"));
+    h.answer()->setText(QStringLiteral("やま"));
+    // The scheme changes while the window is up, as when the user switches
+    // the desktop's theme; the change reaches the window in posted events.
+    DarkScheme dark;
+    QTRY_COMPARE(h.question()->palette().color(QPalette::Base), QColor(DarkScheme::kBase));
+    auto* control = h.window().findChild<QWidget*>(name);
+    const QImage shown = h.window().centralWidget()->grab(control->geometry()).toImage();
+    QCOMPARE(shown.pixelColor(shown.width() - 5, shown.height() / 2), background);
+    const double contrast = TextContrast(control, background);
+    QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
   }
 
   void iconIsThe32PixelImage() {
