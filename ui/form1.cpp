@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -67,9 +68,39 @@ Control* Place(QWidget* parent, const char* name, const QString& text, const QRe
   return control;
 }
 
+// A drill button that Return and the keypad's Enter press as Space does,
+// while it has the focus. Unlike an auto-default button it never becomes the
+// default button, so it is never drawn as one.
+class DrillPushButton final : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    AsSpace(event, [this](QKeyEvent* key) { QPushButton::keyPressEvent(key); });
+  }
+  void keyReleaseEvent(QKeyEvent* event) override {
+    AsSpace(event, [this](QKeyEvent* key) { QPushButton::keyReleaseEvent(key); });
+  }
+
+ private:
+  // Hands handle the event, with Return or Enter turned into Space.
+  template <typename Handle>
+  static void AsSpace(QKeyEvent* event, Handle handle) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+      handle(event);
+      return;
+    }
+    QKeyEvent space(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
+                    event->isAutoRepeat(), static_cast<quint16>(event->count()));
+    handle(&space);
+    event->setAccepted(space.isAccepted());
+  }
+};
+
 QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& caption,
                          const QRect& rect, const QFont& font, const Spoken& spoken) {
-  auto* button = Place<QPushButton>(parent, name, caption, rect, font, spoken);
+  QPushButton* button = Place<DrillPushButton>(parent, name, caption, rect, font, spoken);
   button->setAutoDefault(false);
   button->setDefault(false);
   return button;

@@ -326,6 +326,49 @@ class Form1Test : public QObject {
     }
   }
 
+  void enterAndSpacePressTheFocusedButton_data() {
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Return") << Qt::Key_Return << Qt::KeyboardModifiers(Qt::NoModifier);
+    QTest::newRow("keypad Enter") << Qt::Key_Enter << Qt::KeyboardModifiers(Qt::KeypadModifier);
+    QTest::newRow("Space") << Qt::Key_Space << Qt::KeyboardModifiers(Qt::NoModifier);
+  }
+
+  void enterAndSpacePressTheFocusedButton() {
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    Harness h;
+    QApplication::setActiveWindow(&h.window());
+    QVERIFY(QTest::qWaitForWindowActive(&h.window()));
+    h.Open(two_);
+    QPushButton* answer = h.button("AnswerButton");
+    answer->setFocus();
+    QTest::keyClick(answer, key, modifiers);
+    QCOMPARE(h.answer()->text(), QStringLiteral("やま"));
+    QPushButton* good = h.button("GoodButton");
+    good->setFocus();
+    QVERIFY(good->hasFocus());
+    QTest::keyClick(good, key, modifiers);
+    QCOMPARE(h.question()->text(), QStringLiteral("川"));
+    QCOMPARE(h.fake.beeps, 1);
+    QCOMPARE(h.Buttons(), QStringLiteral("1001"));
+    // Having the focus made neither a default button.
+    QVERIFY(!answer->isDefault() && !good->isDefault());
+  }
+
+  void enterInATextBoxDoesNothing() {
+    Harness h;
+    h.Open(two_);
+    for (QLineEdit* box : {h.question(), h.answer()}) {
+      QTest::keyClick(box, Qt::Key_Return);
+      QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+    }
+    QCOMPARE(h.question()->text(), QStringLiteral("山"));
+    QCOMPARE(h.answer()->text(), QString());
+    QCOMPARE(h.fake.beeps, 0);
+    QCOMPARE(h.Buttons(), QStringLiteral("1001"));
+  }
+
   void menusAreFileAndHelpInHalfWidthKatakana() {
     Harness h;
     auto* file = h.Find<QMenu>("menuFile");
