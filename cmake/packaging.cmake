@@ -28,6 +28,46 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, sound-theme-freedesktop, xdg-utils")
+# qt6-wayland lets the window run natively on a Wayland session.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "fonts-ipafont-gothic, qt6-wayland, sound-theme-freedesktop, xdg-utils")
+
+# The licence, as Debian's machine-readable copyright file, and the
+# changelog go to share/doc/tavosu; the manual pages, in English and
+# Japanese, to the man folders. The copyright file takes its notice and
+# terms from LICENSE.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE TAVOSU_LICENSE)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" TAVOSU_COPYRIGHT "${TAVOSU_LICENSE}")
+set(TAVOSU_COPYRIGHT "${CMAKE_MATCH_1}")
+# The terms are the text from "Permission" on, as the continuation lines of
+# a License field: each line indented by a space, an empty line written ".".
+string(FIND "${TAVOSU_LICENSE}" "Permission" TAVOSU_TERMS_START)
+string(SUBSTRING "${TAVOSU_LICENSE}" ${TAVOSU_TERMS_START} -1 TAVOSU_LICENSE_TERMS)
+string(STRIP "${TAVOSU_LICENSE_TERMS}" TAVOSU_LICENSE_TERMS)
+string(REPLACE "\n\n" "\n.\n" TAVOSU_LICENSE_TERMS "${TAVOSU_LICENSE_TERMS}")
+string(REPLACE "\n" "\n " TAVOSU_LICENSE_TERMS " ${TAVOSU_LICENSE_TERMS}")
+configure_file(${PROJECT_SOURCE_DIR}/data/copyright.in ${CMAKE_BINARY_DIR}/doc/copyright @ONLY)
+
+# Debian wants the changelog and manual pages compressed with gzip -9n: no
+# name or time stamp inside, so that the same sources make the same package.
+set(TAVOSU_COMPRESSED)
+foreach(source data/changelog man/tavosu.1 man/ja/tavosu.1)
+  set(compressed ${CMAKE_BINARY_DIR}/doc/${source}.gz)
+  get_filename_component(folder ${compressed} DIRECTORY)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+    COMMAND sh -c "gzip -9n <\"$1\" >\"$2\"" sh ${PROJECT_SOURCE_DIR}/${source} ${compressed}
+    DEPENDS ${PROJECT_SOURCE_DIR}/${source}
+    VERBATIM)
+  list(APPEND TAVOSU_COMPRESSED ${compressed})
+endforeach()
+add_custom_target(tavosu_docs ALL DEPENDS ${TAVOSU_COMPRESSED})
+
+install(FILES ${CMAKE_BINARY_DIR}/doc/copyright ${CMAKE_BINARY_DIR}/doc/data/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavosu)
+install(FILES ${CMAKE_BINARY_DIR}/doc/man/tavosu.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/doc/man/ja/tavosu.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1)
 
 include(CPack)
