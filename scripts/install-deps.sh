@@ -7,7 +7,7 @@ PACKAGES="cmake g++ make pkg-config libicu-dev libgtest-dev libgmock-dev googlet
 libbenchmark-dev qt6-base-dev qt6-translations-l10n libgl-dev libcanberra-dev
 sound-theme-freedesktop fonts-ipafont-gothic
 xvfb xauth xdotool x11-utils imagemagick clang libclang-rt-14-dev
-desktop-file-utils appstream
+desktop-file-utils appstream lintian
 dpkg-dev file dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 python3-xlib"
 
 missing=""
