@@ -4,7 +4,7 @@
 // holds UTF-8. The conversion matches what Windows does, so that a file
 // written on Windows reads back to the same characters. Every function may be
 // called from several threads at once; the first call builds the tables the
-// conversions look up, which takes about a millisecond.
+// conversions look up, which takes a few milliseconds.
 
 #ifndef TAVOSU_CORE_CP932_H_
 #define TAVOSU_CORE_CP932_H_
