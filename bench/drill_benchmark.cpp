@@ -172,6 +172,9 @@ class NullWindow : public WindowOps {
   void SetButtonEnabled(DrillButton, bool) override {}
   void ShowMessage(const std::string&) override {}
   void Beep() override {}
+  std::optional<std::string> ChooseResultsPath(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
 };
 
 // Serves a corpus at any path and swallows writes.

@@ -4,6 +4,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "core/button_table.h"
 #include "core/question_file.h"
@@ -32,6 +33,18 @@ std::string ReasonJa(const std::exception_ptr& error) {
   }
 }
 
+// Asks the user for another place for the results file that could not be
+// written as folder + name, and on a choice splits the path chosen into
+// folder (up to its last "/") and name. Returns false on Cancel.
+bool ChooseAnotherPlace(WindowOps& window, std::string& folder, std::string& name) {
+  const std::optional<std::string> chosen = window.ChooseResultsPath(name, folder);
+  if (!chosen) return false;
+  const std::size_t name_start = chosen->rfind('/') + 1;  // 0 when there is no "/"
+  folder = chosen->substr(0, name_start);
+  name = chosen->substr(name_start);
+  return true;
+}
+
 }  // namespace
 
 Drill::Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files)
@@ -58,6 +71,7 @@ void Drill::Read_Files(const std::string& path) {
   }
   set_ = std::move(loaded.set);
   encoding_ = loaded.encoding;
+  results_folder_.clear();
   ApplyButtonChanges(ButtonEvent::kLoadCompleted, window_);
 }
 
@@ -103,13 +117,23 @@ void Drill::Grade(bool correct) {
 }
 
 void Drill::markButtonClick() {
-  try {
-    const std::string name = ResultsFileName(ResultsStamp(clock_.Now()));
-    files_.WriteFileAtomically(name, ResultsFile(set_, ResultsStamp(clock_.Now()), encoding_));
-  } catch (...) {
-    window_.ShowMessage(kCannotSaveMessage + ReasonJa(std::current_exception()));
-    return;
+  std::string folder = results_folder_;
+  std::string name;
+  std::optional<std::string> bytes;  // made once: every place tried gets the same
+  for (;;) {
+    try {
+      if (!bytes) {
+        name = ResultsFileName(ResultsStamp(clock_.Now()));
+        bytes = ResultsFile(set_, ResultsStamp(clock_.Now()), encoding_);
+      }
+      files_.WriteFileAtomically(folder + name, *bytes);
+      break;
+    } catch (...) {
+      window_.ShowMessage(kCannotSaveMessage + ReasonJa(std::current_exception()));
+    }
+    if (!bytes || !ChooseAnotherPlace(window_, folder, name)) return;
   }
+  results_folder_ = folder;
   window_.ShowMessage(SummaryMessage(CountScore(set_)));
 }
 

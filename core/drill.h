@@ -49,10 +49,13 @@ class Drill {
   void GoodButtonClick();
   void NGButtonClick();
 
-  // Writes the results file of the drill so far into the current working
-  // directory, in the encoding of the loaded question file, and shows the
-  // score. Whatever keeps the file from being written is reported to the
-  // user; the drill is never changed.
+  // Writes the results file of the drill so far, in the encoding of the
+  // loaded question file, and shows the score. The file goes into the
+  // current working directory, or into the folder the user chose since the
+  // last load when that could not be written. Whatever keeps the file from
+  // being written is reported to the user; when its name and bytes were
+  // made, the user is then asked for another place, until one takes them or
+  // the user cancels. Questions and grades are never changed.
   void markButtonClick();
 
   const QuestionSet& questions() const { return set_; }
@@ -66,6 +69,9 @@ class Drill {
   FileSystem& files_;
   QuestionSet set_;
   TextEncoding encoding_ = TextEncoding::kCp932;
+  // Where scoring writes: empty for the working directory, else the folder,
+  // ending in "/", that the user chose since the last load.
+  std::string results_folder_;
 };
 
 }  // namespace tavosu

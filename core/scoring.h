@@ -30,7 +30,7 @@ std::string FormatCount(int n);
 // zeros; empty when it rounds to 0 or when nothing was answered.
 std::string FormatPercent(const Score& score);
 
-// The name of the results file stamped stamp, relative to the working folder.
+// The file name, without a folder, of the results file stamped stamp.
 std::string ResultsFileName(const std::string& stamp);
 
 // The bytes of the results file in encoding (CR LF line ends); stamp is the

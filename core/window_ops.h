@@ -1,12 +1,14 @@
 // The operations that the drill performs on its window.
 //
-// The drill never reads anything back from the window: it only tells it what
-// to show. The Qt window implements this interface; tests use a fake that
-// records every call in order. All text is UTF-8.
+// The drill never reads the window's controls back: it tells the window what
+// to show, and the only answer it asks for is a place to save a results file
+// in. The Qt window implements this interface; tests use a fake that records
+// every call in order. All text is UTF-8, and so are paths.
 
 #ifndef TAVOSU_CORE_WINDOW_OPS_H_
 #define TAVOSU_CORE_WINDOW_OPS_H_
 
+#include <optional>
 #include <string>
 
 namespace tavosu {
@@ -33,6 +35,14 @@ class WindowOps {
 
   // Starts the alert sound without waiting for it.
   virtual void Beep() = 0;
+
+  // Shows a modal save dialog for a results file that starts in folder, or
+  // in the user's documents folder when folder is empty, with name filled
+  // in, and asks the user before an existing file is replaced. Returns the
+  // path chosen, or nullopt when the user cancelled. Changes no working
+  // directory.
+  virtual std::optional<std::string> ChooseResultsPath(const std::string& name,
+                                                       const std::string& folder) = 0;
 };
 
 }  // namespace tavosu

@@ -1,5 +1,5 @@
 // What the main window asks of the desktop besides its own widgets: the
-// open-file dialog, the web browser and the alert sound.
+// open and save dialogs, the web browser and the alert sound.
 //
 // The window reaches these only through this interface, so that tests can
 // choose a file without a dialog, catch the help address without starting a
@@ -25,6 +25,13 @@ class Desktop {
   // not empty. Returns the chosen path, or nullopt when the user cancelled.
   // The path need not name an existing file.
   virtual std::optional<QString> ChooseQuestionFile(QWidget* parent, const QString& last_path) = 0;
+
+  // Lets the user choose where to save a results file, starting in folder,
+  // or in the user's documents folder when folder is empty, with name filled
+  // in. Asks before an existing file is replaced. Returns the chosen path, or
+  // nullopt when the user cancelled.
+  virtual std::optional<QString> ChooseResultsFile(QWidget* parent, const QString& name,
+                                                   const QString& folder) = 0;
 
   // Asks the desktop to open url in the default browser; does not wait and
   // reports nothing.

@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
 
 namespace tavosu {
@@ -52,6 +55,29 @@ class QtJapanese final : public QTranslator {
   }
 };
 
+// Sets up dialog as both file dialogs are: Qt's own, with the sizes and
+// dates of files in the default locale, filtered to text files.
+void ListTextFiles(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setProxyModel(new DetailsInDefaultLocale(&dialog));
+  // The filter matches FOO.TXT as well as foo.txt as long as QDir::CaseSensitive
+  // stays out of the dialog's filter flags, which is its default.
+  dialog.setNameFilter(QStringLiteral("テキスト ファイル (*.txt)"));
+}
+
+// Runs dialog and returns the file chosen in it, or nullopt on Cancel.
+std::optional<QString> ChosenFile(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first();
+}
+
+QString DocumentsFolder() {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 }  // namespace
 
 bool SpeakJapanese(QApplication& app) {
@@ -80,18 +106,21 @@ QtDesktop::~QtDesktop() {
 
 std::optional<QString> QtDesktop::ChooseQuestionFile(QWidget* parent, const QString& last_path) {
   QFileDialog dialog(parent);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setProxyModel(new DetailsInDefaultLocale(&dialog));
+  ListTextFiles(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
-  // The filter matches FOO.TXT as well as foo.txt as long as QDir::CaseSensitive
-  // stays out of the dialog's filter flags, which is its default.
-  dialog.setNameFilter(QStringLiteral("テキスト ファイル (*.txt)"));
   if (!last_path.isEmpty()) dialog.selectFile(last_path);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  const QStringList chosen = dialog.selectedFiles();
-  if (chosen.isEmpty()) return std::nullopt;
-  return chosen.first();
+  return ChosenFile(dialog);
+}
+
+std::optional<QString> QtDesktop::ChooseResultsFile(QWidget* parent, const QString& name,
+                                                    const QString& folder) {
+  QFileDialog dialog(parent, QStringLiteral("採点の結果の保存先"));
+  ListTextFiles(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDirectory(folder.isEmpty() ? DocumentsFolder() : folder);
+  dialog.selectFile(name);
+  return ChosenFile(dialog);
 }
 
 void QtDesktop::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }

@@ -1,5 +1,5 @@
-// The real desktop: Qt's own open-file dialog, the system's URL handler and
-// the sound theme's "bell" through libcanberra.
+// The real desktop: Qt's own open and save dialogs, the system's URL handler
+// and the sound theme's "bell" through libcanberra.
 
 #ifndef TAVOSU_UI_QT_DESKTOP_H_
 #define TAVOSU_UI_QT_DESKTOP_H_
@@ -31,6 +31,12 @@ class QtDesktop final : public Desktop {
   // *.txt in any letter case, with the files' sizes and dates in the default
   // locale. A typed name is returned even when no such file exists.
   std::optional<QString> ChooseQuestionFile(QWidget* parent, const QString& last_path) override;
+
+  // Shows a modal QFileDialog like the open dialog's, titled
+  // 「採点の結果の保存先」. The documents folder is QStandardPaths'
+  // DocumentsLocation, or the home folder where that does not exist.
+  std::optional<QString> ChooseResultsFile(QWidget* parent, const QString& name,
+                                           const QString& folder) override;
 
   void OpenUrl(const QUrl& url) override;
 

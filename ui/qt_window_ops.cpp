@@ -1,5 +1,6 @@
 #include "ui/qt_window_ops.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -36,6 +37,14 @@ void QtWindowOps::ShowMessage(const std::string& text) {
 }
 
 void QtWindowOps::Beep() { desktop_.Beep(); }
+
+std::optional<std::string> QtWindowOps::ChooseResultsPath(const std::string& name,
+                                                          const std::string& folder) {
+  const std::optional<QString> chosen = desktop_.ChooseResultsFile(
+      &dialog_parent_, QFile::decodeName(name.c_str()), QFile::decodeName(folder.c_str()));
+  if (!chosen) return std::nullopt;
+  return QFile::encodeName(*chosen).toStdString();
+}
 
 QPushButton* QtWindowOps::Button(DrillButton button) const {
   switch (button) {

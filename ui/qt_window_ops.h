@@ -2,8 +2,8 @@
 // window.
 //
 // Texts go into the two line edits, button states into the four drill
-// buttons; messages are modal QMessageBoxes titled "Ostrel"; the beep goes to
-// the desktop.
+// buttons; messages are modal QMessageBoxes titled "Ostrel"; the beep and the
+// save dialog go to the desktop.
 
 #ifndef TAVOSU_UI_QT_WINDOW_OPS_H_
 #define TAVOSU_UI_QT_WINDOW_OPS_H_
@@ -46,6 +46,10 @@ class QtWindowOps final : public WindowOps {
   void ShowMessage(const std::string& text) override;
 
   void Beep() override;
+
+  // The dialog is modal to dialog_parent.
+  std::optional<std::string> ChooseResultsPath(const std::string& name,
+                                               const std::string& folder) override;
 
  private:
   QPushButton* Button(DrillButton button) const;

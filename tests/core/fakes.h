@@ -8,6 +8,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,15 @@ class RecordingWindow : public WindowOps {
     messages.push_back(text);
   }
   void Beep() override { calls.push_back("beep"); }
+  // Answers with the next of places, and Cancel when none is left.
+  std::optional<std::string> ChooseResultsPath(const std::string& name,
+                                               const std::string& folder) override {
+    calls.push_back("choose " + name + " in " + folder);
+    if (places.empty()) return std::nullopt;
+    const std::string place = places.front();
+    places.pop_front();
+    return place;
+  }
 
   static const char* Name(DrillButton button) {
     switch (button) {
@@ -70,6 +80,7 @@ class RecordingWindow : public WindowOps {
 
   std::vector<std::string> calls;
   std::vector<std::string> messages;
+  std::deque<std::string> places;
   std::map<DrillButton, bool> enabled;
   std::string question;
   std::string answer;

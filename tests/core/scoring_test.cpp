@@ -172,12 +172,41 @@ TEST_F(ScoringTest, FailedWriteIsReportedAndChangesNothing) {
     window.TakeCalls();
     files.throws[kStampedName] = failure.error;
     drill.markButtonClick();
+    // The user cancels the choice of another place.
     EXPECT_EQ(window.TakeCalls(),
-              (std::vector<std::string>{"message 採点の結果を保存できませんでした。\n" + failure.reason}));
-    EXPECT_EQ(files.files.count(kStampedName), 0u);
+              (std::vector<std::string>{"message 採点の結果を保存できませんでした。\n" + failure.reason,
+                                        std::string("choose ") + kStampedName + " in "}));
+    EXPECT_EQ(files.files.size(), 1u);
     drill.GoodButtonClick();  // the drill goes on
   }
   EXPECT_EQ(CountScore(drill.questions()).correct, 3);
+  clock.time = {600, 1, 1, 0, 0, 0};  // before the first era: no results to save anywhere
+  window.TakeCalls();
+  drill.markButtonClick();
+  EXPECT_EQ(window.TakeCalls().size(), 1u);
+}
+
+TEST_F(ScoringTest, UnwritableFolderAsksForAnotherPlaceKeptUntilTheNextLoad) {
+  OpenText("q.txt", EncodeCp932("山 やま\r\n"));
+  drill.markButtonClick();
+  const std::string bytes = Results();  // what the question file's folder takes
+  files.throws[kStampedName] = std::make_exception_ptr(FileError("read-only", "読み取り専用です。"));
+  files.throws["/ro/mine.txt"] = files.throws[kStampedName];
+  window.places = {"/ro/mine.txt", "/docs/mine.txt"};
+  window.TakeCalls();
+  drill.markButtonClick();
+  const std::string cannot_save = "message 採点の結果を保存できませんでした。\n読み取り専用です。";
+  EXPECT_EQ(window.TakeCalls(),
+            (std::vector<std::string>{cannot_save, std::string("choose ") + kStampedName + " in ",
+                                      cannot_save, "choose mine.txt in /ro/",
+                                      "message  0問中、 0問正解です。(点です)"}));
+  EXPECT_EQ(files.files.at("/docs/mine.txt"), bytes);
+  drill.markButtonClick();  // straight into the folder chosen
+  EXPECT_EQ(files.files.at(std::string("/docs/") + kStampedName), bytes);
+  Open("q.txt");
+  window.TakeCalls();
+  drill.markButtonClick();
+  EXPECT_EQ(window.TakeCalls().at(1), std::string("choose ") + kStampedName + " in ");
 }
 
 }  // namespace

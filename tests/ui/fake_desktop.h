@@ -1,5 +1,6 @@
-// A desktop for window tests: scripted open-dialog answers, and a record of
-// the dialogs, URLs and beeps the window asked for.
+// A desktop for window tests: scripted open-dialog answers, Cancel in every
+// save dialog, and a record of the open dialogs, URLs and beeps the window
+// asked for.
 
 #ifndef TAVOSU_TESTS_UI_FAKE_DESKTOP_H_
 #define TAVOSU_TESTS_UI_FAKE_DESKTOP_H_
@@ -23,6 +24,10 @@ class FakeDesktop : public Desktop {
     const QString choice = choices.takeFirst();
     if (choice.isNull()) return std::nullopt;
     return choice;
+  }
+  // Answers Cancel.
+  std::optional<QString> ChooseResultsFile(QWidget*, const QString&, const QString&) override {
+    return std::nullopt;
   }
   void OpenUrl(const QUrl& url) override { urls.push_back(url); }
   void Beep() override { ++beeps; }
