@@ -1,4 +1,4 @@
-// The real open dialog, driven from inside its own event loop.
+// The real open and save dialogs, driven from inside their own event loops.
 
 #include <algorithm>
 #include <memory>
@@ -15,6 +15,7 @@
 #include <QMap>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,11 +28,13 @@ using tavosu::testing::ModalWatcher;
 
 namespace {
 
-// What the open dialog showed before the test closed it.
+// What a file dialog showed before the test closed it.
 struct SeenFileDialog {
   bool is_file_dialog = false;
+  QString title;
   QStringList name_filters;
   bool native = true;
+  bool confirms_overwrite = false;
   QFileDialog::AcceptMode accept_mode = QFileDialog::AcceptSave;
   QString directory;
   QString typed_name;
@@ -80,8 +83,10 @@ std::function<void(QWidget*)> Drive(SeenFileDialog& seen, const QString& typed_n
       return;
     }
     seen.is_file_dialog = true;
+    seen.title = dialog->windowTitle();
     seen.name_filters = dialog->nameFilters();
     seen.native = !dialog->testOption(QFileDialog::DontUseNativeDialog);
+    seen.confirms_overwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
     seen.accept_mode = dialog->acceptMode();
     seen.directory = dialog->directory().absolutePath();
     auto* name_box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -274,6 +279,33 @@ class QtDesktopTest : public QObject {
     QCOMPARE(seen.typed_name, QStringLiteral("last.txt"));
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(*chosen), QFileInfo(last));
+  }
+
+  void resultsDialogStartsInTheDocumentsFolderWithTheNameFilledIn() {
+    // Where XDG_CONFIG_HOME is not set, as in CI, the documents folder is
+    // HOME's Documents: no user-dirs.dirs under HOME says otherwise.
+    const QByteArray home = qgetenv("HOME");
+    const auto restore = qScopeGuard([&] { qputenv("HOME", home); });
+    qputenv("HOME", QFile::encodeName(folder_->path()));
+    const QString documents = folder_->filePath(QStringLiteral("Documents"));
+    QVERIFY(QDir().mkdir(documents));
+    const QString name = QStringLiteral("採点-令和 08年12月07日10時15分30秒.txt");
+
+    QtDesktop desktop;
+    SeenFileDialog seen;
+    ModalWatcher watcher(Drive(seen, QString()));
+    const std::optional<QString> chosen = desktop.ChooseResultsFile(nullptr, name, QString());
+
+    QCOMPARE(seen.title, QStringLiteral("採点の結果の保存先"));
+    QCOMPARE(seen.accept_mode, QFileDialog::AcceptSave);
+    QVERIFY(!seen.native);
+    QVERIFY(seen.confirms_overwrite);
+    QCOMPARE(seen.name_filters, QStringList{QStringLiteral("テキスト ファイル (*.txt)")});
+    QCOMPARE(QDir(seen.directory), QDir(documents));
+    QCOMPARE(seen.typed_name, name);
+    QVERIFY(chosen.has_value());
+    QCOMPARE(QFileInfo(*chosen), QFileInfo(QDir(documents).filePath(name)));
+    QCOMPARE(QDir::currentPath(), saved_current_);
   }
 
  private:
