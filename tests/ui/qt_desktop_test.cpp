@@ -282,11 +282,16 @@ class QtDesktopTest : public QObject {
   }
 
   void resultsDialogStartsInTheDocumentsFolderWithTheNameFilledIn() {
-    // Where XDG_CONFIG_HOME is not set, as in CI, the documents folder is
-    // HOME's Documents: no user-dirs.dirs under HOME says otherwise.
+    // With a HOME of its own and no XDG_CONFIG_HOME, no user-dirs.dirs says
+    // otherwise: the documents folder is HOME's Documents.
     const QByteArray home = qgetenv("HOME");
-    const auto restore = qScopeGuard([&] { qputenv("HOME", home); });
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+      qputenv("HOME", home);
+      if (!config.isNull()) qputenv("XDG_CONFIG_HOME", config);
+    });
     qputenv("HOME", QFile::encodeName(folder_->path()));
+    qunsetenv("XDG_CONFIG_HOME");
     const QString documents = folder_->filePath(QStringLiteral("Documents"));
     QVERIFY(QDir().mkdir(documents));
     const QString name = QStringLiteral("採点-令和 08年12月07日10時15分30秒.txt");
