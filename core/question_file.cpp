@@ -1,14 +1,12 @@
 #include "core/question_file.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <optional>
 #include <vector>
 
 #include "core/cp932.h"
+#include "core/plain_array.h"
 
 namespace tavosu {
 
@@ -40,15 +38,15 @@ constexpr LineEnds kUtf16BeLineEnds{std::string_view("\0\n", 2), std::string_vie
 class LineReader {
  public:
   LineReader(SequentialFile& file, std::size_t limit) : file_(file), limit_(limit) {
-    Resize(kReadSize);
+    buffer_.reserve(kReadSize);
   }
 
   // The first count bytes not yet cut off, or all there are in a shorter
   // file.
   std::string_view Peek(std::size_t count) {
-    while (end_ - begin_ < count && Fill()) {
+    while (buffer_.size() - begin_ < count && Fill()) {
     }
-    return View(begin_, std::min(count, end_ - begin_));
+    return View(begin_, std::min(count, buffer_.size() - begin_));
   }
 
   // Drops count of the bytes that Peek returned.
@@ -68,8 +66,8 @@ class LineReader {
     std::optional<std::size_t> feed;
     while (!(feed = FindLineFeed()) && Fill()) {
     }
-    const std::size_t line_end = feed ? *feed : end_;
-    const std::size_t next = feed ? *feed + ends_.line_feed.size() : end_;
+    const std::size_t line_end = feed ? *feed : buffer_.size();
+    const std::size_t next = feed ? *feed + ends_.line_feed.size() : buffer_.size();
     if (next == begin_) return false;
     if (offset_ + (next - begin_) > limit_) ThrowListTooLarge();
     line = View(begin_, line_end - begin_);
@@ -83,17 +81,7 @@ class LineReader {
 
  private:
   std::string_view View(std::size_t at, std::size_t count) const {
-    return std::string_view(buffer_.get() + at, count);
-  }
-
-  // realloc moves a large buffer by remapping its pages rather than copying
-  // them, which matters for a line that grows it to many megabytes.
-  void Resize(std::size_t capacity) {
-    char* resized = static_cast<char*>(std::realloc(buffer_.get(), capacity));
-    if (resized == nullptr) throw std::bad_alloc();
-    buffer_.release();
-    buffer_.reset(resized);
-    capacity_ = capacity;
+    return std::string_view(buffer_.data() + at, count);
   }
 
   // The position in buffer_ of the next line feed that begins a whole code
@@ -101,19 +89,20 @@ class LineReader {
   std::optional<std::size_t> FindLineFeed() {
     const std::size_t unit = ends_.line_feed.size();
     const std::size_t byte_in_unit = ends_.line_feed.find('\n');
+    const std::size_t end = buffer_.size();
     std::size_t from = begin_ + scanned_;
-    while (from < end_) {
-      const void* hit = std::memchr(buffer_.get() + from, '\n', end_ - from);
+    while (from < end) {
+      const void* hit = std::memchr(buffer_.data() + from, '\n', end - from);
       if (hit == nullptr) {
-        from = end_;
+        from = end;
         break;
       }
-      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - buffer_.get());
+      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - buffer_.data());
       from = at + 1;
       if (at < begin_ + byte_in_unit) continue;
       const std::size_t unit_start = at - byte_in_unit;
       if ((unit_start - begin_) % unit != 0) continue;
-      if (unit_start + unit > end_) {
+      if (unit_start + unit > end) {
         from = at;  // the rest of the unit is still to be read
         break;
       }
@@ -130,15 +119,18 @@ class LineReader {
     if (at_end_) return false;
     if (read_ > limit_) ThrowListTooLarge();
     if (begin_ > 0) {
-      std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
-      end_ -= begin_;
+      const std::size_t held = buffer_.size() - begin_;
+      std::memmove(buffer_.data(), buffer_.data() + begin_, held);
+      buffer_.Commit(buffer_.data() + held);
       begin_ = 0;
     }
-    if (end_ == capacity_) Resize(std::min(2 * capacity_, limit_ + 1));
-    const std::size_t wanted = std::min(capacity_ - end_, limit_ + 1 - read_);
-    const std::size_t got = file_.Read(buffer_.get() + end_, wanted);
+    // A line that fills the buffer doubles it, up to the most it may hold.
+    if (buffer_.room() == 0) buffer_.reserve(std::min(2 * buffer_.capacity(), limit_ + 1));
+    const std::size_t wanted = std::min(buffer_.room(), limit_ + 1 - read_);
+    char* const at = buffer_.Extend(wanted);
+    const std::size_t got = file_.Read(at, wanted);
+    buffer_.Commit(at + got);
     at_end_ = got == 0;
-    end_ += got;
     read_ += got;
     return !at_end_;
   }
@@ -146,13 +138,8 @@ class LineReader {
   SequentialFile& file_;
   const std::size_t limit_;
   LineEnds ends_ = kByteLineEnds;
-  struct Free {
-    void operator()(char* bytes) const { std::free(bytes); }
-  };
-  std::unique_ptr<char, Free> buffer_;
-  std::size_t capacity_ = 0;
+  PlainArray<char> buffer_;  // the line being cut, and what was read after it
   std::size_t begin_ = 0;    // where the line being cut starts in buffer_
-  std::size_t end_ = 0;      // end of what buffer_ holds
   std::size_t scanned_ = 0;  // bytes after begin_ known to hold no line feed
   std::size_t offset_ = 0;   // position of begin_ in the file
   std::size_t read_ = 0;     // bytes read from the file
