@@ -8,7 +8,8 @@ libbenchmark-dev qt6-base-dev qt6-translations-l10n libgl-dev libcanberra-dev
 sound-theme-freedesktop fonts-ipafont-gothic
 xvfb xauth xdotool x11-utils imagemagick clang libclang-rt-14-dev
 desktop-file-utils appstream lintian
-dpkg-dev file dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 python3-xlib"
+dpkg-dev file dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 python3-xlib
+orca speech-dispatcher python3-speechd jwm locales"
 
 missing=""
 for package in $PACKAGES; do

@@ -1,6 +1,6 @@
 #include "ui/form1.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -156,7 +156,7 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
   QPalette ink = label->palette();
   ink.setColor(QPalette::WindowText, Qt::black);
   label->setPalette(ink);
-  DrillControls controls{
+  controls_ = DrillControls{
       Place<QLineEdit>(client, "TextQuestion", QString(), FromTwips(240, 600, 7455, 1095),
                        ControlFont(family, 48),
                        {QStringLiteral("問題"), QStringLiteral("表示中の問題")}),
@@ -166,36 +166,44 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
       PlaceButton(client, "AnswerButton", QStringLiteral("答えは"),
                   FromTwips(2640, 1920, 1215, 495), ControlFont(family, 12),
                   {QStringLiteral("答えは"), QStringLiteral("答えを表示します")}),
+      // Named in words: a screen reader reads the marks themselves as
+      // symbols ("white circle") or, with punctuation off, not at all.
       PlaceButton(client, "GoodButton", QStringLiteral("○"), FromTwips(2280, 3960, 735, 735),
                   ControlFont(family, 24),
-                  {QStringLiteral("○"), QStringLiteral("正解として記録します")}),
+                  {QStringLiteral("まる"), QStringLiteral("正解として記録します")}),
       PlaceButton(client, "NGButton", QStringLiteral("×"), FromTwips(3360, 3960, 735, 735),
                   ControlFont(family, 27.75),
-                  {QStringLiteral("×"), QStringLiteral("不正解として記録します")}),
+                  {QStringLiteral("ばつ"), QStringLiteral("不正解として記録します")}),
       PlaceButton(client, "markButton", QStringLiteral("採点"), FromTwips(6720, 3960, 975, 735),
                   ControlFont(family, 18),
                   {QStringLiteral("採点"), QStringLiteral("結果をファイルに保存します")}),
   };
   // The label names the question box for screen readers; "問題" has no "&",
   // so this gives the box no access key.
-  label->setBuddy(controls.TextQuestion);
-  setTabOrder(controls.TextQuestion, controls.AnsText);
-  setTabOrder(controls.AnsText, controls.AnswerButton);
-  setTabOrder(controls.AnswerButton, controls.GoodButton);
-  setTabOrder(controls.GoodButton, controls.NGButton);
-  setTabOrder(controls.NGButton, controls.markButton);
-  controls.TextQuestion->setFocus();
+  label->setBuddy(controls_.TextQuestion);
+  setTabOrder(controls_.TextQuestion, controls_.AnsText);
+  setTabOrder(controls_.AnsText, controls_.AnswerButton);
+  setTabOrder(controls_.AnswerButton, controls_.GoodButton);
+  setTabOrder(controls_.GoodButton, controls_.NGButton);
+  setTabOrder(controls_.NGButton, controls_.markButton);
+  controls_.TextQuestion->setFocus();
 
-  window_ops_ = std::make_unique<QtWindowOps>(*this, controls, desktop_);
+  window_ops_ = std::make_unique<QtWindowOps>(*this, controls_, desktop_);
   drill_ = std::make_unique<Drill>(*window_ops_, clock, random, files);
 
   connect(open, &QAction::triggered, this, &Form1::menuFileOpenClick);
   connect(end, &QAction::triggered, this, &Form1::menuFileEndClick);
   connect(howto, &QAction::triggered, this, &Form1::menuHelpHowtoClick);
-  connect(controls.AnswerButton, &QPushButton::clicked, this, [this] { drill_->AnswerButtonClick(); });
-  connect(controls.GoodButton, &QPushButton::clicked, this, [this] { drill_->GoodButtonClick(); });
-  connect(controls.NGButton, &QPushButton::clicked, this, [this] { drill_->NGButtonClick(); });
-  connect(controls.markButton, &QPushButton::clicked, this, [this] { drill_->markButtonClick(); });
+  connect(controls_.AnswerButton, &QPushButton::clicked, this, &Form1::AnswerButtonClick);
+  connect(controls_.GoodButton, &QPushButton::clicked, this, [this] {
+    drill_->GoodButtonClick();
+    FocusAfterGrade();
+  });
+  connect(controls_.NGButton, &QPushButton::clicked, this, [this] {
+    drill_->NGButtonClick();
+    FocusAfterGrade();
+  });
+  connect(controls_.markButton, &QPushButton::clicked, this, [this] { drill_->markButtonClick(); });
 
   drill_->WindowLoaded();
 }
@@ -203,12 +211,43 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
 Form1::~Form1() = default;
 
 void Form1::menuFileOpenClick() {
+  QWidget* had_focus = focusWidget();
   const std::optional<QString> chosen = desktop_.ChooseQuestionFile(this, last_question_file_);
-  if (!chosen) return;
-  const QFileInfo file(*chosen);
-  last_question_file_ = file.absoluteFilePath();
-  QDir::setCurrent(file.absolutePath());
-  drill_->Open(QFile::encodeName(last_question_file_).toStdString());
+  if (chosen) {
+    const QFileInfo file(*chosen);
+    last_question_file_ = file.absoluteFilePath();
+    QDir::setCurrent(file.absolutePath());
+    const int shown_before = window_ops_->questions_shown();
+    drill_->Open(QFile::encodeName(last_question_file_).toStdString());
+    if (window_ops_->questions_shown() != shown_before) had_focus = controls_.AnswerButton;
+  }
+  // A control the drill disabled meanwhile has lost the focus.
+  if (had_focus == nullptr || !had_focus->isEnabled()) had_focus = controls_.TextQuestion;
+  FocusOn(had_focus);
+}
+
+void Form1::AnswerButtonClick() {
+  drill_->AnswerButtonClick();
+  FocusOn(controls_.AnsText);
+}
+
+void Form1::FocusAfterGrade() {
+  if (controls_.AnswerButton->isEnabled()) {
+    FocusOn(controls_.AnswerButton);
+  } else {
+    FocusOn(controls_.TextQuestion);
+  }
+}
+
+void Form1::FocusOn(QWidget* control) {
+  // After a dialog closes, Qt may not take this window for the active one
+  // again, and then no control of it receives the keyboard.
+  QApplication::setActiveWindow(this);
+  // Qt sends a focus event only when the focus moves: one that is already
+  // there is moved away and back, so that a screen reader reads the control
+  // anew.
+  if (control->hasFocus()) control->clearFocus();
+  control->setFocus(Qt::TabFocusReason);
 }
 
 void Form1::menuFileEndClick() { close(); }

@@ -37,10 +37,24 @@ class Form1 : public QMainWindow {
   void menuFileOpenClick();
   void menuFileEndClick();
   void menuHelpHowtoClick();
+  void AnswerButtonClick();
+
+  // The keyboard focus never goes onto ○, × or 採点 by the program's doing,
+  // so that no key press grades or scores unless the user chose that
+  // button himself. After a reveal it goes to the answer box, so that the
+  // answer is read; after a grade or an Open that shows a question, to
+  // 答えは, whose description holds the question; when the drill is over,
+  // to the question box; otherwise back where it was.
+  void FocusAfterGrade();
+
+  // Gives control the keyboard focus as Tab does, so that a line edit
+  // selects its text and a screen reader reads it whole.
+  void FocusOn(QWidget* control);
 
   Desktop& desktop_;
   // The file chosen in the last Open; the next Open starts from it.
   QString last_question_file_;
+  DrillControls controls_{};
   std::unique_ptr<QtWindowOps> window_ops_;
   std::unique_ptr<Drill> drill_;
 };

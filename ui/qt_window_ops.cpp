@@ -18,12 +18,19 @@ void ShowText(QLineEdit& box, const std::string& text) {
 QtWindowOps::QtWindowOps(QWidget& dialog_parent, const DrillControls& controls, Desktop& desktop)
     : dialog_parent_(dialog_parent), controls_(controls), desktop_(desktop) {}
 
-void QtWindowOps::SetQuestionText(const std::string& text) { ShowText(*controls_.TextQuestion, text); }
+void QtWindowOps::SetQuestionText(const std::string& text) {
+  ShowText(*controls_.TextQuestion, text);
+  controls_.AnswerButton->setAccessibleDescription(QStringLiteral("問題は ") +
+                                                   controls_.TextQuestion->text());
+  ++questions_shown_;
+}
 
 void QtWindowOps::SetAnswerText(const std::string& text) { ShowText(*controls_.AnsText, text); }
 
 void QtWindowOps::SetButtonEnabled(DrillButton button, bool enabled) {
-  Button(button)->setEnabled(enabled);
+  QPushButton* control = Button(button);
+  if (!enabled && control->hasFocus()) control->clearFocus();
+  control->setEnabled(enabled);
 }
 
 void QtWindowOps::ShowMessage(const std::string& text) {

@@ -36,10 +36,14 @@ class QtWindowOps final : public WindowOps {
   QtWindowOps(QWidget& dialog_parent, const DrillControls& controls, Desktop& desktop);
 
   // The text is shown from its first character, also when it is wider than
-  // the box.
+  // the box. The question also becomes 答えは's accessible description,
+  // which a screen reader reads when the button takes the focus.
   void SetQuestionText(const std::string& text) override;
   void SetAnswerText(const std::string& text) override;
 
+  // A button that is disabled while it has the keyboard focus loses it;
+  // Qt would pass it on along the tab order, onto a button the next key
+  // press would press. The window puts the focus back itself.
   void SetButtonEnabled(DrillButton button, bool enabled) override;
 
   // The text is shown as plain text, never as markup.
@@ -51,12 +55,16 @@ class QtWindowOps final : public WindowOps {
   std::optional<std::string> ChooseResultsPath(const std::string& name,
                                                const std::string& folder) override;
 
+  // How many questions have been shown so far.
+  int questions_shown() const { return questions_shown_; }
+
  private:
   QPushButton* Button(DrillButton button) const;
 
   QWidget& dialog_parent_;
   DrillControls controls_;
   Desktop& desktop_;
+  int questions_shown_ = 0;
 };
 
 }  // namespace tavosu

@@ -595,6 +595,60 @@ class Form1Test : public QObject {
     QCOMPARE(QDir(QDir::currentPath()), QDir(folder_->filePath(QStringLiteral("drills"))));
   }
 
+  // Steps are "open FILE" (two, one or missing), "cancel", "tab to NAME"
+  // and "press NAME", by Space on the button the user tabbed to.
+  void focusNeverLandsOnAGradeOrScoreButton_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("described");  // 答えは's description
+    QTest::newRow("reveal") << QStringList{"open two", "tab to AnswerButton", "press AnswerButton"}
+                            << "AnsText" << "問題は 山";
+    QTest::newRow("grade with one left")
+        << QStringList{"open two", "tab to AnswerButton", "press AnswerButton",
+                       "tab to GoodButton", "press GoodButton"}
+        << "AnswerButton" << "問題は 川";
+    QTest::newRow("grade with none left")
+        << QStringList{"open one", "tab to AnswerButton", "press AnswerButton",
+                       "tab to NGButton", "press NGButton"}
+        << "TextQuestion" << "問題は 空";
+    QTest::newRow("Open") << QStringList{"tab to AnsText", "open two"} << "AnswerButton"
+                          << "問題は 山";
+    QTest::newRow("Cancel") << QStringList{"open two", "tab to AnsText", "cancel"} << "AnsText"
+                            << "問題は 山";
+    QTest::newRow("failed Open")
+        << QStringList{"open two", "tab to AnswerButton", "press AnswerButton", "open missing"}
+        << "AnsText" << "問題は 山";
+  }
+
+  void focusNeverLandsOnAGradeOrScoreButton() {
+    QFETCH(QStringList, steps);
+    QFETCH(QString, focus);
+    QFETCH(QString, described);
+    const QString one = WriteFile(folder_->filePath(QStringLiteral("one.txt")), kOneQuestion);
+    const QString missing = folder_->filePath(QStringLiteral("missing.txt"));
+    Harness h;
+    QVERIFY(QTest::qWaitForWindowActive(&h.window()));
+    DialogCloser closer;
+    for (const QString& step : steps) {
+      const QString object = step.section(QLatin1Char(' '), -1);
+      if (step.startsWith(QStringLiteral("open "))) {
+        h.Open(object == "two" ? two_ : object == "one" ? one : missing);
+      } else if (step == QStringLiteral("cancel")) {
+        h.Open(std::nullopt);
+      } else if (step.startsWith(QStringLiteral("tab to "))) {
+        h.Find<QWidget>(qPrintable(object))->setFocus(Qt::TabFocusReason);
+      } else {
+        QWidget* pressed = h.Find<QWidget>(qPrintable(object));
+        QCOMPARE(QApplication::focusWidget(), pressed);
+        QTest::keyClick(pressed, Qt::Key_Space);
+      }
+    }
+    QCOMPARE(!closer.seen.empty(), steps.contains(QStringLiteral("open one")));
+    QVERIFY(QApplication::focusWidget() != nullptr);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    QCOMPARE(h.button("AnswerButton")->accessibleDescription(), described);
+  }
+
   // Quit and help.
 
   void quitEndsADrillWithoutScoringOrAsking() {
@@ -636,9 +690,9 @@ class Form1Test : public QObject {
                              << "表示された答え";
     QTest::newRow("AnswerButton") << "AnswerButton" << QAccessible::Button << "答えは"
                                   << "答えを表示します";
-    QTest::newRow("GoodButton") << "GoodButton" << QAccessible::Button << "○"
+    QTest::newRow("GoodButton") << "GoodButton" << QAccessible::Button << "まる"
                                 << "正解として記録します";
-    QTest::newRow("NGButton") << "NGButton" << QAccessible::Button << "×"
+    QTest::newRow("NGButton") << "NGButton" << QAccessible::Button << "ばつ"
                               << "不正解として記録します";
     QTest::newRow("markButton") << "markButton" << QAccessible::Button << "採点"
                                 << "結果をファイルに保存します";
