@@ -36,7 +36,9 @@ from gi.repository import Atspi, GLib  # noqa: E402
 
 TITLE = "Ostrel"
 CLOSING_MESSAGE = "ごくろうさま。採点してください。"
-BUTTONS = ("答えは", "○", "×", "採点")
+# The buttons by their accessible names; ○ and × are named in words.
+BUTTONS = ("答えは", "まる", "ばつ", "採点")
+NAMED = {"○": "まる", "×": "ばつ"}
 # The open dialog's file name box and Open button, named in Qt's Japanese
 # texts, which the program loads whatever the locale.
 FILE_NAME_BOX = "ファイル名(N):"
@@ -137,6 +139,11 @@ class Session:
         self.env = None
 
     def start(self, program, cwd, path_prefix=None):
+        self.start_desktop()
+        self.start_program(program, cwd, path_prefix)
+
+    def start_desktop(self):
+        """Starts Xvfb and the session bus, and points this process at them."""
         runtime = os.path.join(self.scratch, "runtime")
         home = os.path.join(self.scratch, "home")
         os.mkdir(runtime, 0o700)
@@ -162,7 +169,8 @@ class Session:
         os.environ.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=address,
                           XDG_RUNTIME_DIR=runtime)
 
-        program_env = dict(base, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+    def start_program(self, program, cwd, path_prefix=None):
+        program_env = dict(self.env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         if path_prefix:
             program_env["PATH"] = path_prefix + os.pathsep + program_env.get("PATH", "")
         log = open(os.path.join(self.artifacts, "program.log"), "wb")
@@ -386,8 +394,8 @@ ANNOUNCED = [
     ("text", "問題", "表示中の問題"),
     ("text", "答え", "表示された答え"),
     ("push button", "答えは", "答えを表示します"),
-    ("push button", "○", "正解として記録します"),
-    ("push button", "×", "不正解として記録します"),
+    ("push button", "まる", "正解として記録します"),
+    ("push button", "ばつ", "不正解として記録します"),
     ("push button", "採点", "結果をファイルに保存します"),
 ]
 
@@ -459,7 +467,7 @@ def play(screen, asked_from, grades, shots=None):
         if "answer" in shots:
             screen.session.screenshot(shots.pop("answer"))
 
-        screen.press(grades[question])
+        screen.press(NAMED[grades[question]])
         if len(asked) == len(asked_from):
             break
         wait_for("the next question",
