@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QUrl>
 
@@ -70,18 +71,31 @@ Control* Place(QWidget* parent, const char* name, const QString& text, const QRe
 
 // A drill button that Return and the keypad's Enter press as Space does,
 // while it has the focus. Unlike an auto-default button it never becomes the
-// default button, so it is never drawn as one.
+// default button, so it is never drawn as one. While it has the focus in the
+// active window it is drawn with a frame in the scheme's highlight colour,
+// whether the focus came by key or by mouse: the style's own focus mark is
+// too faint to see, and shown after key presses only.
 class DrillPushButton final : public QPushButton {
  public:
   using QPushButton::QPushButton;
 
  protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPushButton::paintEvent(event);
+    if (!hasFocus() || !isActiveWindow()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusFrameWidth));
+    const int inset = kFocusFrameWidth / 2;
+    painter.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
+  }
   void keyPressEvent(QKeyEvent* event) override {
     AsSpace(event, [this](QKeyEvent* key) { QPushButton::keyPressEvent(key); });
   }
   void keyReleaseEvent(QKeyEvent* event) override {
     AsSpace(event, [this](QKeyEvent* key) { QPushButton::keyReleaseEvent(key); });
   }
+
+  static constexpr int kFocusFrameWidth = 2;
 
  private:
   // Hands handle the event, with Return or Enter turned into Space.
