@@ -15,9 +15,10 @@
 
 namespace tavosu {
 
-// Decodes code page 932 bytes to UTF-8. Each byte sequence that forms no
-// character becomes U+FFFD: the bytes 0x80, 0xA0 and 0xFD-0xFF; a lead byte
-// at the end or followed by a byte that cannot be a trail byte (that byte is
+// Decodes code page 932 bytes to UTF-8. The bytes 0x80, 0xA0 and 0xFD-0xFF
+// read as U+0080 and U+F8F0-U+F8F3, as on Windows, and are written back as
+// the same bytes. Each byte sequence that forms no character becomes U+FFFD:
+// a lead byte at the end or followed by a byte that cannot be a trail byte (that byte is
 // then read on its own, so a stray lead byte never swallows CR or LF); and a
 // well-formed but unassigned pair, whose trail byte is kept as a character if
 // it is ASCII. Never fails on any input.
