@@ -50,6 +50,7 @@ UChar IcuFromWindowsControl(UChar c) {
 constexpr UChar kPrivateUseWithIcuFallback = 0xF86F;
 
 constexpr UChar kReplacementCharacter = 0xFFFD;
+constexpr std::string_view kReplacementInUtf8 = "\xEF\xBF\xBD";
 constexpr char kQuestionMark = '?';
 
 // The single bytes that ICU's table leaves out and Windows reads, as its
@@ -319,6 +320,27 @@ char* DecodeCp932Into(char* out, std::string_view bytes) {
     out += decoded->length;
   }
   return out;
+}
+
+std::size_t CountCp932Errors(std::string_view bytes) {
+  const DecodeTable& table = Decoding();
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = s + bytes.size();
+  std::size_t errors = 0;
+  while (s != end) {
+    const unsigned byte = *s++;
+    if (byte < 0x80) continue;
+    const Decoded* decoded = &table.single[byte];
+    if (s != end && *s >= kFirstTrail && *s <= kLastTrail) {
+      const Decoded& pair = table.pair[PairIndex(byte, *s)];
+      if (pair.length != 0) {
+        decoded = &pair;
+        ++s;
+      }
+    }
+    errors += std::string_view(decoded->utf8, decoded->length).starts_with(kReplacementInUtf8);
+  }
+  return errors;
 }
 
 std::string DecodeCp932(std::string_view bytes) {

@@ -29,6 +29,10 @@ std::string DecodeCp932(std::string_view bytes);
 char* DecodeCp932Into(char* out, std::string_view bytes);
 constexpr std::size_t MaxDecodedCp932Size(std::size_t bytes) { return 3 * bytes + 1; }
 
+// How many byte sequences in bytes form no character: those that DecodeCp932
+// replaces with U+FFFD.
+std::size_t CountCp932Errors(std::string_view bytes);
+
 // Encodes UTF-8 text as code page 932. Each character that code page 932
 // cannot hold becomes "?" (0x3F), as Windows writes it; characters that
 // Windows only approximates ("best fit", such as e for é) are among them.
