@@ -1,7 +1,5 @@
 #include "core/question_file.h"
 
-#include <algorithm>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -17,7 +15,8 @@ using question_format::kCommentSign;
 using question_format::kFieldSpace;
 using question_format::kRightMark;
 
-constexpr std::size_t kReadSize = 64 * 1024;
+// The bytes looked at for the first line of UTF-16 without a byte order mark.
+constexpr std::size_t kFirstLineBytes = 64 * 1024;
 // The wide characters and ill-formed sequences, counted as UTF-8, that
 // settle the encoding of a file without a byte order mark.
 constexpr std::size_t kEnoughEvidence = 4096;
@@ -255,7 +254,7 @@ LoadedQuestions ReadList(LineReader& reader, std::optional<TextEncoding> declare
 LoadedQuestions LoadQuestionFile(SequentialFile& file) {
   LineReader reader(file, kMaxListBytes);
   const std::optional<ByteOrderMark> mark = FindByteOrderMark(reader.Peek(3));
-  if (!mark) return ReadList(reader, FindUtf16WithoutMark(reader.Peek(kReadSize)));
+  if (!mark) return ReadList(reader, FindUtf16WithoutMark(reader.Peek(kFirstLineBytes)));
   reader.Skip(mark->length);
   return ReadList(reader, mark->encoding);
 }
