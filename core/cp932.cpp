@@ -50,7 +50,18 @@ UChar IcuFromWindowsControl(UChar c) {
 constexpr UChar kPrivateUseWithIcuFallback = 0xF86F;
 
 constexpr UChar kReplacementCharacter = 0xFFFD;
+constexpr std::string_view kReplacementInUtf8 = "\xEF\xBF\xBD";
 constexpr char kQuestionMark = '?';
+
+// The single bytes that ICU's table leaves out and Windows reads, as its
+// code page 932 table lists them, as U+0080 and four private-use code
+// points, and writes back as the same bytes.
+struct SingleByte {
+  unsigned byte;
+  char16_t code_point;
+};
+constexpr SingleByte kWindowsOnlySingles[] = {
+    {0x80, u'\u0080'}, {0xA0, u'\uF8F0'}, {0xFD, u'\uF8F1'}, {0xFE, u'\uF8F2'}, {0xFF, u'\uF8F3'}};
 
 bool IsConversionError(UConverterCallbackReason reason) {
   return reason == UCNV_UNASSIGNED || reason == UCNV_ILLEGAL || reason == UCNV_IRREGULAR;
@@ -225,6 +236,11 @@ std::unique_ptr<const DecodeTable> BuildDecodeTable() {
         std::memcmp(decoded.utf8 + lead_alone.length, trail_alone.utf8, trail_alone.length) == 0;
     if (!read_apart) table->pair[PairIndex(lead, trail)] = decoded;
   });
+  // Set only now: a lead byte before one of these is read alone, as before.
+  for (const SingleByte& single : kWindowsOnlySingles) {
+    const char16_t code_point[] = {single.code_point};
+    table->single[single.byte] = FromUtf16(std::u16string_view(code_point, 1));
+  }
   return table;
 }
 
@@ -267,6 +283,9 @@ std::unique_ptr<const EncodeTable> BuildEncodeTable() {
         segment.size() == 1 ? first : (first << 8) | static_cast<unsigned char>(segment[1]));
   });
   (*table)[u'\n'] = '\n';
+  for (const SingleByte& single : kWindowsOnlySingles) {
+    (*table)[single.code_point] = static_cast<std::uint16_t>(single.byte);
+  }
   return table;
 }
 
@@ -301,6 +320,27 @@ char* DecodeCp932Into(char* out, std::string_view bytes) {
     out += decoded->length;
   }
   return out;
+}
+
+std::size_t CountCp932Errors(std::string_view bytes) {
+  const DecodeTable& table = Decoding();
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = s + bytes.size();
+  std::size_t errors = 0;
+  while (s != end) {
+    const unsigned byte = *s++;
+    if (byte < 0x80) continue;
+    const Decoded* decoded = &table.single[byte];
+    if (s != end && *s >= kFirstTrail && *s <= kLastTrail) {
+      const Decoded& pair = table.pair[PairIndex(byte, *s)];
+      if (pair.length != 0) {
+        decoded = &pair;
+        ++s;
+      }
+    }
+    errors += std::string_view(decoded->utf8, decoded->length).starts_with(kReplacementInUtf8);
+  }
+  return errors;
 }
 
 std::string DecodeCp932(std::string_view bytes) {

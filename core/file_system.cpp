@@ -63,11 +63,6 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string BaseNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 int WriteAll(int fd, std::string_view contents) {
   while (!contents.empty()) {
     const ssize_t written = ::write(fd, contents.data(), contents.size());
@@ -113,11 +108,15 @@ class PosixFileSystem : public FileSystem {
   }
 
   void WriteFileAtomically(const std::string& path, std::string_view contents) override {
-    const std::string temp_prefix = FolderOf(path) + "/." + BaseNameOf(path) + ".tmp";
+    const std::string folder = FolderOf(path);
+    // The temporary file's name is short, so that any name the folder takes
+    // can be written, and the same for every file, so that one left by a
+    // crash is known for what it is.
+    const std::string temp_prefix = folder + "/.tavosu-" + std::to_string(::getpid()) + "-";
     std::string temp;
     int fd_number = -1;
     for (int attempt = 0; fd_number < 0; ++attempt) {
-      temp = temp_prefix + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+      temp = temp_prefix + std::to_string(attempt) + ".tmp";
       fd_number = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd_number < 0 && (errno != EEXIST || attempt == 99)) Fail("cannot create", path, errno);
     }
@@ -131,6 +130,22 @@ class PosixFileSystem : public FileSystem {
       ::unlink(temp.c_str());
       Fail("cannot write", path, error);
     }
+    error = FlushFolder(folder);
+    if (error != 0) Fail("cannot flush the folder of", path, error);
+  }
+
+ private:
+  // Flushes the folder's entries to the disk, so that a rename into it
+  // survives a power cut. Returns the errno, or 0; file systems that cannot
+  // flush a folder (EINVAL) count as flushed.
+  static int FlushFolder(const std::string& folder) {
+    const int fd_number = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_number < 0) return errno;
+    FileDescriptor fd(fd_number);
+    const int error = ::fsync(fd.get()) == 0 ? 0 : errno;
+    const int close_error = fd.Close();
+    if (error != 0 && error != EINVAL) return error;
+    return close_error;
   }
 };
 

@@ -57,9 +57,10 @@ class FileSystem {
   // file. Never blocks on a FIFO or device.
   virtual std::unique_ptr<SequentialFile> OpenForReading(const std::string& path) = 0;
 
-  // Replaces the file at path with contents, or creates it. Either the whole
-  // new contents end up under path, or path is left as it was and no other
-  // file is left behind; throws FileError in the second case.
+  // Replaces the file at path with contents, or creates it, and flushes it
+  // and its folder to the disk. Either the whole new contents end up under
+  // path, or path is left as it was and no other file is left behind; throws
+  // FileError in the second case, and when the folder cannot be flushed.
   virtual void WriteFileAtomically(const std::string& path, std::string_view contents) = 0;
 };
 

@@ -1,10 +1,6 @@
-// The question file: one question per line, read into a QuestionSet.
-//
-// A line is "question answer [remainder]", fields split at the ASCII space
-// alone. A line whose first character is "#" is a comment. A remainder that
-// holds "○" marks the question as already graded right. The list ends at the
-// end of the file or at the first empty line; lines end with CR LF or LF.
-// Nothing after the list is read.
+// The question file read into a QuestionSet; core/question_format.h gives
+// its grammar, core/line_reader.h its line ends and core/text_encoding.h its
+// encodings.
 
 #ifndef TAVOSU_CORE_QUESTION_FILE_H_
 #define TAVOSU_CORE_QUESTION_FILE_H_
@@ -33,9 +29,10 @@ class LoadError : public std::runtime_error {
 };
 
 // The most bytes a question list may take, counted from the start of the
-// file to the end of the line that ends the list. No real question file
-// comes near it; it bounds the time and memory that a wrong file (a disk
-// image, a log) can take.
+// file to the end of the line that ends the list, and the most its results
+// file may take, so that the results file always loads again. No real
+// question file comes near it; it bounds the time and memory that a wrong
+// file (a disk image, a log) can take.
 inline constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
 
 struct LoadedQuestions {
@@ -46,10 +43,10 @@ struct LoadedQuestions {
 // Reads the question list of file, in whichever encoding it is, into a
 // fresh set with CurrentIndex 0. Reads the file in pieces and stops at the
 // end of the list, or at the first line that makes it fail: throws LoadError
-// (kMalformedLine for a question line without a space, kTooManyQuestions for
-// a question line beyond QuestionSet::kMaxQuestions, kListTooLarge for a
-// list longer than kMaxListBytes) and FileError when the file cannot be
-// read.
+// (kMalformedLine for a line that holds a NUL and a question line without a
+// space, kTooManyQuestions for a question line beyond
+// QuestionSet::kMaxQuestions, kListTooLarge for a list or a results file
+// longer than kMaxListBytes) and FileError when the file cannot be read.
 LoadedQuestions LoadQuestionFile(SequentialFile& file);
 
 // Parses question-file text already in UTF-8, as LoadQuestionFile does a

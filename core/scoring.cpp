@@ -2,13 +2,11 @@
 
 #include <cmath>
 
+#include "core/question_format.h"
+
 namespace tavosu {
 
-namespace {
-
-constexpr char kLineEnd[] = "\r\n";
-
-}  // namespace
+namespace fmt = question_format;
 
 Score CountScore(const QuestionSet& set) {
   Score score;
@@ -36,11 +34,13 @@ std::string ResultsFile(const QuestionSet& set, const std::string& stamp, TextEn
   // The text is encoded a piece at a time, so that only the file's bytes
   // take memory in proportion to the set.
   constexpr std::size_t kPiece = 64 * 1024;
-  std::string text = "# 漢字テストの結果です。";
-  text += kLineEnd;
-  text += "# テストを行った日時は、" + stamp + kLineEnd;
-  text += "#";
-  text += kLineEnd;
+  std::string text(fmt::kTitleLine);
+  text += fmt::kLineEnd;
+  text += fmt::kStampLinePrefix;
+  text += stamp;
+  text += fmt::kLineEnd;
+  text += fmt::kBlankComment;
+  text += fmt::kLineEnd;
   std::string bytes = EncodeText(text, encoding);
   bytes.reserve(bytes.size() +
                 MaxEncodedSize(set.Questions.bytes() + set.Answers.bytes() + 64 +
@@ -49,18 +49,29 @@ std::string ResultsFile(const QuestionSet& set, const std::string& stamp, TextEn
   text.clear();
   for (int i = 0; i < set.QuestionCount; ++i) {
     text += set.Questions[i];
-    text += ' ';
+    text += fmt::kFieldSpace;
     text += set.Answers[i];
-    if (set.Graded[i]) text += set.Correct[i] ? " ○" : " ×";
-    text += kLineEnd;
+    if (set.Graded[i]) {
+      text += fmt::kFieldSpace;
+      text += set.Correct[i] ? fmt::kRightMark : fmt::kWrongMark;
+    }
+    text += fmt::kLineEnd;
     if (text.size() >= kPiece) {
       AppendEncodedText(bytes, text, encoding);
       text.clear();
     }
   }
   const Score score = CountScore(set);
-  text += "# 正解は、" + FormatCount(score.correct) + "/" + FormatCount(score.answered) + "/" +
-          FormatCount(score.total) + " です。(" + FormatPercent(score) + "点)" + kLineEnd;
+  text += fmt::kScorePrefix;
+  text += FormatCount(score.correct);
+  text += fmt::kScoreSeparator;
+  text += FormatCount(score.answered);
+  text += fmt::kScoreSeparator;
+  text += FormatCount(score.total);
+  text += fmt::kPercentPrefix;
+  text += FormatPercent(score);
+  text += fmt::kPercentSuffix;
+  text += fmt::kLineEnd;
   AppendEncodedText(bytes, text, encoding);
   return bytes;
 }

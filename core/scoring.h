@@ -1,9 +1,9 @@
 // Scoring a drill: the results file and the summary message.
 //
-// The results file is itself a question file. It holds three "#" header
-// lines, one line per question in file order with "○" or "×" for the graded
-// ones, and a score line; every line ends with CR LF. Loaded again, it drills
-// only the questions not yet answered right.
+// The results file is itself a question file (core/question_format.h): three
+// comment lines, one line per question in file order with a mark for the
+// graded ones, and a score line. Loaded again, it drills only the questions
+// not yet answered right.
 
 #ifndef TAVOSU_CORE_SCORING_H_
 #define TAVOSU_CORE_SCORING_H_

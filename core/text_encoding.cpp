@@ -47,10 +47,24 @@ std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes) {
   return std::nullopt;
 }
 
-int WidestUtf8Character(std::string_view bytes) {
+std::optional<TextEncoding> FindUtf16WithoutMark(std::string_view first_bytes) {
+  const std::string_view line = first_bytes.substr(0, first_bytes.find('\n'));
+  if (line.find('\0') == std::string_view::npos) return std::nullopt;
+  auto nul_at_every_other = [line](std::size_t first) {
+    for (std::size_t i = first; i < line.size(); i += 2) {
+      if (line[i] != '\0') return false;
+    }
+    return true;
+  };
+  if (nul_at_every_other(1)) return TextEncoding::kUtf16Le;
+  if (nul_at_every_other(0)) return TextEncoding::kUtf16Be;
+  return std::nullopt;
+}
+
+Utf8Count CountUtf8(std::string_view bytes) {
   const std::uint8_t* s = Bytes(bytes);
   const auto length = static_cast<std::int32_t>(bytes.size());
-  int widest = 1;
+  Utf8Count count;
   for (std::int32_t i = 0; i < length;) {
     if (s[i] < 0x80) {
       ++i;
@@ -59,10 +73,17 @@ int WidestUtf8Character(std::string_view bytes) {
     const std::int32_t start = i;
     UChar32 c;
     U8_NEXT(s, i, length, c);
-    if (c < 0) return 0;
-    if (i - start > widest) widest = i - start;
+    if (c < 0) {
+      ++count.ill_formed;
+    } else if (i - start >= 3) {
+      ++count.wide;
+    }
   }
-  return widest;
+  return count;
+}
+
+bool ReadsAsUtf8(const Utf8Count& utf8, std::size_t cp932_errors) {
+  return utf8.wide > 0 && 4 * utf8.ill_formed <= utf8.wide && utf8.ill_formed < cp932_errors;
 }
 
 void AppendRepairedUtf8(std::string& out, std::string_view bytes) {
@@ -136,6 +157,15 @@ void AppendEncodedText(std::string& out, std::string_view utf8, TextEncoding enc
       AppendUtf16Unit(out, U16_TRAIL(c), big_endian);
     }
   }
+}
+
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (const char byte : utf8) {
+    const auto b = static_cast<std::uint8_t>(byte);
+    units += ((b & 0xC0) != 0x80) + (b >= 0xF0);
+  }
+  return units;
 }
 
 std::size_t MaxEncodedSize(std::size_t utf8_bytes, TextEncoding encoding) {

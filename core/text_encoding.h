@@ -2,14 +2,13 @@
 // them and the UTF-8 the program holds in memory.
 //
 // Files from Windows are code page 932; Linux editors save UTF-8; Windows
-// Notepad's "Unicode" is UTF-16 with a byte order mark. A file that begins
-// with a byte order mark is in the encoding the mark names. Otherwise its
-// question list is UTF-8 when it is valid UTF-8 holding at least one
-// character of three or four bytes (every kana and kanji is one), and code
-// page 932 in every other case: half-width katakana in code page 932 can
-// pass for two-byte UTF-8, and pure ASCII reads the same either way. A
-// results file is written in the encoding of the question file it scores,
-// so nothing is lost on the way round.
+// Notepad's "Unicode" is UTF-16 with a byte order mark, and some tools write
+// UTF-16 without one. A file that begins with a byte order mark is in the
+// encoding the mark names; one whose first line has a NUL at every odd byte
+// is UTF-16 little endian, at every even byte big endian. Otherwise the
+// question list weighs its bytes read both ways (see ReadsAsUtf8). A results
+// file is written in the encoding of the question file it scores, so
+// nothing is lost on the way round.
 
 #ifndef TAVOSU_CORE_TEXT_ENCODING_H_
 #define TAVOSU_CORE_TEXT_ENCODING_H_
@@ -35,12 +34,37 @@ struct ByteOrderMark {
 // first three bytes of the file, or all of a shorter file.
 std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes);
 
-// The length in bytes of the longest character in bytes, 1 to 4 (1 also for
-// empty bytes); 0 when bytes are not well-formed UTF-8 (surrogates and
-// overlong forms are not).
-int WidestUtf8Character(std::string_view bytes);
+// The encoding of a file without a byte order mark whose first bytes are
+// first_bytes, if they show it to be UTF-16: a first line (the bytes before
+// the first byte 0A) that holds a NUL, at every odd byte for little endian
+// or at every even byte for big endian.
+std::optional<TextEncoding> FindUtf16WithoutMark(std::string_view first_bytes);
 
-inline bool IsValidUtf8(std::string_view bytes) { return WidestUtf8Character(bytes) != 0; }
+// What bytes hold, read as UTF-8: characters of three or four bytes (every
+// kana and kanji is one), and maximal ill-formed sequences (surrogates and
+// overlong forms are ill-formed).
+struct Utf8Count {
+  std::size_t wide = 0;
+  std::size_t ill_formed = 0;
+  Utf8Count& operator+=(const Utf8Count& other) {
+    wide += other.wide;
+    ill_formed += other.ill_formed;
+    return *this;
+  }
+};
+Utf8Count CountUtf8(std::string_view bytes);
+
+inline bool IsValidUtf8(std::string_view bytes) { return CountUtf8(bytes).ill_formed == 0; }
+
+// Whether bytes without a byte order mark read as UTF-8 rather than code page
+// 932, given what they hold as UTF-8 and how many of their sequences form no
+// code page 932 character: when there is a wide character, at most one
+// ill-formed sequence to four of them, and fewer ill-formed sequences than
+// code page 932 finds. A stray byte in a UTF-8 file does not overturn it;
+// code page 932 text, even where it happens to be well-formed UTF-8, and
+// ASCII and half-width katakana (which pass for two-byte UTF-8) stay code
+// page 932.
+bool ReadsAsUtf8(const Utf8Count& utf8, std::size_t cp932_errors);
 
 // Appends bytes to out, each ill-formed UTF-8 sequence replaced with U+FFFD.
 void AppendRepairedUtf8(std::string& out, std::string_view bytes);
@@ -56,6 +80,9 @@ std::string EncodeText(std::string_view utf8, TextEncoding encoding);
 // Appends valid UTF-8 text to out, encoded in encoding, as text that follows
 // the start of a file.
 void AppendEncodedText(std::string& out, std::string_view utf8, TextEncoding encoding);
+
+// The UTF-16 code units of valid UTF-8 text.
+std::size_t Utf16Length(std::string_view utf8);
 
 // How many bytes utf8_bytes bytes of UTF-8 take at most in encoding.
 std::size_t MaxEncodedSize(std::size_t utf8_bytes, TextEncoding encoding);

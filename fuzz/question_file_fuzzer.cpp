@@ -5,7 +5,8 @@
 // of the pieces (1 to 256 bytes, taken in turn); the rest is the file. Read
 // in those pieces, the file must load exactly as it does in one piece, so
 // that no split of a character, a line end or a byte order mark changes
-// anything. When the file loads, the set's invariants must hold and the
+// anything, however the encoding and the line ends (LF, CR LF, lone CRs,
+// runs of CRs before LF) are settled. When the file loads, the set's invariants must hold and the
 // results file written for it must load back to the same questions. A
 // violated property traps, which the fuzzer reports as a crash.
 
@@ -79,9 +80,9 @@ std::string ThroughFile(std::string_view field, TextEncoding encoding) {
   return encoding == TextEncoding::kCp932 ? DecodeCp932(EncodeCp932(field)) : std::string(field);
 }
 
-// A question or an answer: one field of one line.
+// A question or an answer: one field of one line, without a NUL.
 void CheckField(std::string_view field) {
-  Require(field.find_first_of("\n ") == std::string_view::npos);
+  Require(field.find_first_of(std::string_view("\n\r \0", 4)) == std::string_view::npos);
   Require(IsValidUtf8(field));
 }
 
@@ -112,6 +113,13 @@ void CheckResultsRoundTrip(const QuestionSet& set, TextEncoding encoding) {
   CheckInvariants(reloaded);
   Require(reloaded.QuestionCount == set.QuestionCount);
   for (int i = 0; i < set.QuestionCount; ++i) {
+    // Every character read from code page 932 is written back.
+    if (encoding == TextEncoding::kCp932) {
+      for (const std::string_view field : {set.Questions[i], set.Answers[i]}) {
+        Require(field.find("\uFFFD") != std::string_view::npos ||
+                ThroughFile(field, encoding) == field);
+      }
+    }
     Require(reloaded.Questions[i] == ThroughFile(set.Questions[i], encoding));
     Require(reloaded.Answers[i] == ThroughFile(set.Answers[i], encoding));
     Require(reloaded.Graded[i] == (set.Graded[i] && set.Correct[i]));

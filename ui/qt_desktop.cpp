@@ -1,6 +1,8 @@
 #include "ui/qt_desktop.h"
 
 #include <canberra.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -9,6 +11,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStandardPaths>
@@ -73,9 +76,31 @@ std::optional<QString> ChosenFile(QFileDialog& dialog) {
   return chosen.first();
 }
 
+// The user's home folder: HOME, or without it the one the password database
+// gives, or else the working folder. (Without HOME, Qt takes "/".)
+QString HomeFolder() {
+  if (!qEnvironmentVariableIsEmpty("HOME")) return QDir::homePath();
+  const passwd* user = ::getpwuid(::getuid());
+  if (user != nullptr && user->pw_dir != nullptr) {
+    const QString home = QFile::decodeName(user->pw_dir);
+    if (QFileInfo(home).isDir()) return home;
+  }
+  return QDir::currentPath();
+}
+
 QString DocumentsFolder() {
+  if (qEnvironmentVariableIsEmpty("HOME")) return HomeFolder();
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+  return QFileInfo(documents).isDir() ? documents : HomeFolder();
+}
+
+// Selects name in the dialog's name box without its ".txt", so that what
+// the user types keeps the extension.
+void SelectBaseName(QFileDialog& dialog, const QString& name) {
+  // The name box of Qt's own dialog bears this object name.
+  auto* name_box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  if (name_box == nullptr) return;
+  name_box->setSelection(0, static_cast<int>(QFileInfo(name).completeBaseName().size()));
 }
 
 }  // namespace
@@ -119,7 +144,9 @@ std::optional<QString> QtDesktop::ChooseResultsFile(QWidget* parent, const QStri
   ListTextFiles(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDirectory(folder.isEmpty() ? DocumentsFolder() : folder);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
   dialog.selectFile(name);
+  SelectBaseName(dialog, name);
   return ChosenFile(dialog);
 }
 

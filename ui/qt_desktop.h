@@ -33,8 +33,11 @@ class QtDesktop final : public Desktop {
   std::optional<QString> ChooseQuestionFile(QWidget* parent, const QString& last_path) override;
 
   // Shows a modal QFileDialog like the open dialog's, titled
-  // 「採点の結果の保存先」. The documents folder is QStandardPaths'
-  // DocumentsLocation, or the home folder where that does not exist.
+  // 「採点の結果の保存先」, with name selected but for its ".txt"; a name
+  // typed without an extension gets ".txt". The documents folder is
+  // QStandardPaths' DocumentsLocation, or the home folder where that does not
+  // exist; without HOME, the home folder is the password database's, or
+  // else the working folder.
   std::optional<QString> ChooseResultsFile(QWidget* parent, const QString& name,
                                            const QString& folder) override;
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -131,7 +132,15 @@ constexpr Mapping kWindowsMappings[] = {
     {"A1", U"\uFF61"},        // first half-width katakana
     {"B1", U"\uFF71"},        // ｱ
     {"DF", U"\uFF9F"},        // last half-width katakana
+    {"80", U"\u0080"},        // the single bytes Windows alone maps
+    {"A0", U"\uF8F0"},
+    {"FD", U"\uF8F1"},
+    {"FE", U"\uF8F2"},
+    {"FF", U"\uF8F3"},
 };
+
+// The single bytes that glibc, unlike Windows, leaves unmapped.
+bool WindowsOnlySingle(int byte) { return byte == 0x80 || byte == 0xA0 || byte >= 0xFD; }
 
 TEST(Cp932Test, DecodesWindowsMappings) {
   for (const Mapping& m : kWindowsMappings) {
@@ -199,9 +208,6 @@ TEST(Cp932Test, MapsEveryControlByteToTheSameCodePoint) {
 }
 
 constexpr Mapping kUndecodable[] = {
-    {"80", U"\uFFFD"},
-    {"A0", U"\uFFFD"},
-    {"FD FE FF", U"\uFFFD\uFFFD\uFFFD"},
     // A lead byte followed by a byte that cannot be a trail byte: the lead
     // byte alone is replaced and the next byte is read on its own.
     {"41 81 0A 42", U"A\uFFFD\nB"},
@@ -209,7 +215,8 @@ constexpr Mapping kUndecodable[] = {
     {"9F 09", U"\uFFFD\t"},
     {"E0 20", U"\uFFFD "},
     {"FC 7F", U"\uFFFD\u007F"},
-    {"81 FD", U"\uFFFD\uFFFD"},
+    {"81 FD", U"\uFFFD\uF8F1"},
+    {"FC FF A0", U"\uFFFD\uF8F3\uF8F0"},
     {"81 81 81 0A", U"\uFF1D\uFFFD\n"},
     // A well-formed pair with no character: one replacement, but an ASCII
     // trail byte is kept.
@@ -365,7 +372,7 @@ TEST(Cp932Test, DecodesEveryByteAndPairAsGlibcDoes) {
     }
   };
   for (int byte = 0; byte < 0x100; ++byte) {
-    if (IsLeadByte(byte)) continue;
+    if (IsLeadByte(byte) || WindowsOnlySingle(byte)) continue;
     const std::string bytes(1, static_cast<char>(byte));
     check(bytes, glibc.Convert(bytes).value_or("\uFFFD"));
   }
@@ -400,6 +407,8 @@ TEST(Cp932Test, EncodesEveryCodePointAsGlibcDoesExceptWhereWindowsDiffers) {
   auto windows_lacks = [&](char32_t c) {
     return glibc_one_way.contains(c) || (c >= 0xE0000 && c <= 0xE007F);
   };
+  const std::map<char32_t, std::string> windows_only = {
+      {0x0080, "\x80"}, {0xF8F0, "\xA0"}, {0xF8F1, "\xFD"}, {0xF8F2, "\xFE"}, {0xF8F3, "\xFF"}};
   GlibcIconv glibc("CP932", "UTF-8");
   ASSERT_TRUE(glibc.ok());
   std::vector<std::string> mismatches;
@@ -407,6 +416,7 @@ TEST(Cp932Test, EncodesEveryCodePointAsGlibcDoesExceptWhereWindowsDiffers) {
   constexpr char32_t kBlock = 0x1000;
   // The bytes Windows writes for c, or nothing if it writes "?".
   auto windows_bytes = [&](char32_t c) -> std::optional<std::string> {
+    if (windows_only.contains(c)) return windows_only.at(c);
     if (windows_lacks(c)) return std::nullopt;
     return glibc.Convert(Utf8(std::u32string(1, c)));
   };
@@ -437,9 +447,9 @@ TEST(Cp932Test, EncodesEveryCodePointAsGlibcDoesExceptWhereWindowsDiffers) {
   }
   EXPECT_TRUE(mismatches.empty()) << mismatches.size() << " mismatches, first "
                                   << mismatches.front();
-  // Every decodable single byte and pair, less the 398 codes of characters
-  // that have two or three.
-  EXPECT_EQ(encodable, 128 + 63 + 7724 + 1880 - 398);
+  // Every decodable single byte (the five Windows alone maps among them) and
+  // pair, less the 398 codes of characters that have two or three.
+  EXPECT_EQ(encodable, 128 + 63 + 5 + 7724 + 1880 - 398);
 }
 
 }  // namespace

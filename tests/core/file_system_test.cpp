@@ -59,6 +59,13 @@ TEST_F(FileSystemTest, WritesAndReplacesLeavingNothingElse) {
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << "created like any other file";
 }
 
+TEST_F(FileSystemTest, WritesTheLongestNameTheFolderTakes) {
+  const std::string name = std::string(251, 'k') + ".txt";
+  files_.WriteFileAtomically(In(name), "results");
+  EXPECT_EQ(Contents(In(name)), "results");
+  EXPECT_EQ(Listing(folder_), std::set<std::string>{name});
+}
+
 TEST_F(FileSystemTest, FolderInTheWayIsReportedAndKept) {
   std::filesystem::create_directory(In("r.txt"));
   Put(In("r.txt/inside"), "x");

@@ -10,6 +10,7 @@
 #include "core/cp932.h"
 #include "core/drill.h"
 #include "core/question_file.h"
+#include "core/question_format.h"
 #include "fakes.h"
 #include "temp_folder.h"
 
@@ -92,13 +93,24 @@ TEST_F(HardeningTest, FilesThatCannotBeLoadedChangeNothing) {
 TEST_F(HardeningTest, HugeSingleLineLoadsOrFailsCleanly) {
   Put(In("huge.txt"), std::string(100 << 20, 'x'));
   ExpectLoadChangesNothing(In("huge.txt"));
-  const std::string longest = "q " + std::string(kMaxListBytes - 2, 'x');
+  // The longest answer whose results file, graded right, still loads.
+  const std::size_t most = kMaxListBytes - question_format::kMaxFrameBytes -
+                           EncodeCp932("q  ○\r\n").size();
+  const std::string longest = "q " + std::string(most, 'x');
   Put(In("huge.txt"), longest + "x");
   ExpectLoadChangesNothing(In("huge.txt"));
   Put(In("huge.txt"), longest);
   drill_.Read_Files(In("huge.txt"));
   ASSERT_EQ(drill_.questions().QuestionCount, 1);
-  EXPECT_EQ(drill_.questions().Answers[0].size(), kMaxListBytes - 2);
+  EXPECT_EQ(drill_.questions().Answers[0].size(), most);
+  drill_.DisplayQuestion();
+  drill_.AnswerButtonClick();
+  drill_.GoodButtonClick();
+  drill_.markButtonClick();
+  drill_.Read_Files(In(kResultsName));
+  ASSERT_EQ(drill_.questions().QuestionCount, 1);
+  EXPECT_EQ(drill_.questions().Answers[0].size(), most);
+  EXPECT_TRUE(drill_.questions().Correct[0]);
 }
 
 TEST_F(HardeningTest, LargestFileLoads) {

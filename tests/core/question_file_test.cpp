@@ -72,7 +72,14 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"CrLfLines", "山 やま\r\n川 かわ\r\n", {{"山", "やま", false}, {"川", "かわ", false}}},
         ParseCase{"LfLines", "山 やま\n川 かわ\n", {{"山", "やま", false}, {"川", "かわ", false}}},
         ParseCase{"LastLineWithoutEnd", "山 やま\r\n川 かわ", {{"山", "やま", false}, {"川", "かわ", false}}},
-        ParseCase{"LoneCrStaysInLine", "山 や\rま\r\n", {{"山", "や\rま", false}}},
+        ParseCase{"LoneCrLines", "山 やま\r川 かわ\r空 そら\r\n",
+                  {{"山", "やま", false}, {"川", "かわ", false}, {"空", "そら", false}}},
+        ParseCase{"CrRunBeforeLfEndsOneLine", "山 やま\r\r\n川 かわ\r\r\r\n",
+                  {{"山", "やま", false}, {"川", "かわ", false}}},
+        ParseCase{"LastLineEndsInCrRun", "山 やま\r\r", {{"山", "やま", false}}},
+        ParseCase{"DoubledCrLfEmptyLineEndsList", "山 やま\r\r\n\r\r\n川 かわ", {{"山", "やま", false}}},
+        ParseCase{"TwoLoneCrsMakeEmptyLine", "山 やま\r\r川 かわ\r", {{"山", "やま", false}}},
+        ParseCase{"LoneCrBeforeRightMarkLine", "山 やま\r川 かわ ○\n", {{"山", "やま", false}, {"川", "かわ", true}}},
         ParseCase{"EmptyLineEndsList", "山 やま\r\n\r\n川 かわ\r\n", {{"山", "やま", false}}},
         ParseCase{"EmptyLineEndsListBeforeMalformedLine", "山 やま\n\n川\n", {{"山", "やま", false}}},
         ParseCase{"LineOfSpacesIsAQuestion", "山 やま\n \n川 かわ",
@@ -95,8 +102,9 @@ struct MalformedCase {
 class MalformedTest : public ::testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedTest, Throws) {
+  StringFile file(GetParam().text);
   try {
-    ParseQuestionFile(GetParam().text);
+    LoadQuestionFile(file);
     FAIL() << "no error";
   } catch (const LoadError& e) {
     EXPECT_EQ(e.reason(), GetParam().reason) << e.what();
@@ -115,6 +123,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MalformedCase{"LineWithoutSpace", "山", LoadError::Reason::kMalformedLine},
         MalformedCase{"LaterLineWithoutSpace", "山 やま\r\n川\r\n", LoadError::Reason::kMalformedLine},
+        MalformedCase{"LineWithNul", std::string("山 や\0ま", 11), LoadError::Reason::kMalformedLine},
+        MalformedCase{"NulsInNeitherUtf16Order", std::string("a\0\0b c\n", 7),
+                      LoadError::Reason::kMalformedLine},
+        MalformedCase{"Utf16Nul", std::string("\xFF\xFEq\0\0\0 \0a\0", 10),
+                      LoadError::Reason::kMalformedLine},
+        MalformedCase{"CrSplitsLine", "山 や\rま\r\n", LoadError::Reason::kMalformedLine},
         MalformedCase{"TabIsNoSeparator", "山\tやま", LoadError::Reason::kMalformedLine},
         MalformedCase{"IdeographicSpaceIsNoSeparator", "山　やま", LoadError::Reason::kMalformedLine},
         MalformedCase{"TooManyQuestions", Lines(32768, "山 やま"), LoadError::Reason::kTooManyQuestions},

@@ -10,6 +10,7 @@
 #include "core/cp932.h"
 #include "core/drill.h"
 #include "core/question_file.h"
+#include "core/question_format.h"
 #include "fakes.h"
 
 namespace tavosu {
@@ -47,6 +48,23 @@ TEST(FormatPercent, RoundsHalfAwayFromZeroAndHidesZero) {
     EXPECT_EQ(FormatPercent({c.answered, c.correct, 9}), c.expected)
         << c.correct << " of " << c.answered;
   }
+}
+
+// What the loader leaves room for besides the question lines holds the
+// largest counts, a stamp with a four-character era, and UTF-16's mark.
+TEST(ResultsFile, FrameFitsTheRoomTheLoaderLeaves) {
+  QuestionSet set;
+  for (int i = 0; i < QuestionSet::kMaxQuestions; ++i) {
+    set.Questions.push_back("");
+    set.Answers.push_back("");
+  }
+  set.Graded.assign(QuestionSet::kMaxQuestions, true);
+  set.Correct.assign(QuestionSet::kMaxQuestions, true);
+  set.QuestionCount = QuestionSet::kMaxQuestions;
+  const std::string bytes = ResultsFile(set, "天平勝宝 99年12月31日23時59分59秒", TextEncoding::kUtf16Le);
+  const std::size_t question_lines =
+      QuestionSet::kMaxQuestions * (EncodeText("  ○\r\n", TextEncoding::kUtf16Le).size() - 2);
+  EXPECT_LE(bytes.size() - question_lines, question_format::kMaxFrameBytes);
 }
 
 TEST(FormatCount, LeadsWithSignSpace) {

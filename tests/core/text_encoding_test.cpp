@@ -20,6 +20,12 @@ std::string Bytes(const char (&literal)[N]) {
   return std::string(literal, N - 1);
 }
 
+std::string Repeated(const std::string& text, int count) {
+  std::string repeated;
+  for (int i = 0; i < count; ++i) repeated += text;
+  return repeated;
+}
+
 LoadedQuestions Load(std::string_view bytes) {
   StringFile file(bytes);
   return LoadQuestionFile(file);
@@ -71,6 +77,31 @@ INSTANTIATE_TEST_SUITE_P(
                    DecodeCp932("caf\xC3\xA9 cr\xC3\xA8me")},
         DetectCase{"OnlyTheListDecides", "山 やま ○\r\n\r\n\x8E\x52 \x82\xE2", TextEncoding::kUtf8,
                    "山 やま ○"},
+        // A Latin-1 paste left one byte E9 in a UTF-8 file.
+        DetectCase{"Utf8StrayByteInComment", "# 漢字の読み (from caf\xE9)\r\n山 やま\r\n川 かわ\r\n",
+                   TextEncoding::kUtf8, "# \r\n山 やま\r\n川 かわ\r\n"},
+        DetectCase{"Utf8StrayByteInQuestion", "# 漢字の読み\r\n山\xE9 やま\r\n川 かわ\r\n",
+                   TextEncoding::kUtf8, "山\uFFFD やま\r\n川 かわ\r\n"},
+        DetectCase{"Utf8StrayByteBeforeSettling", "山\xE9 やま\r\n" + Repeated("川 かわ\r\n", 2000),
+                   TextEncoding::kUtf8, "山\uFFFD やま\r\n" + Repeated("川 かわ\r\n", 2000)},
+        DetectCase{"Cp932DictionaryLines", EncodeCp932(Repeated("亜 あ /(n) Asia/ ○\n唖 あ /(n) mute/\n", 2000)),
+                   TextEncoding::kCp932, Repeated("亜 あ /(n) Asia/ ○\n唖 あ /(n) mute/\n", 2000)},
+        // 茉影 reads in UTF-8 as U+4749 and "e".
+        DetectCase{"Cp932LikeValidUtf8", "\xE4\x9D\x89\x65 a", TextEncoding::kCp932, "茉影 a"},
+        DetectCase{"Utf8AfterAsciiLines", Repeated("yama mountain\r\n", 5000) + "山 やま",
+                   TextEncoding::kUtf8, Repeated("yama mountain\r\n", 5000) + "山 やま"},
+        DetectCase{"Cp932SingleBytes", "\x80 \xA0\xFD\xFE\xFF", TextEncoding::kCp932,
+                   "\u0080 \uF8F0\uF8F1\uF8F2\uF8F3"},
+        DetectCase{"Utf16LittleEndianWithoutMark",
+                   Bytes("#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\0\x71\x5C \0\x84\x30 \0\xCB\x25"),
+                   TextEncoding::kUtf16Le, "# \r\nq a\r\n山 や ○"},
+        DetectCase{"Utf16BigEndianWithoutMark",
+                   Bytes("\0#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\x5C\x71\0 \x30\x84\0 \x25\xCB"),
+                   TextEncoding::kUtf16Be, "# \r\nq a\r\n山 や ○"},
+        DetectCase{"Utf16LoneCrsMakeEmptyLine", Bytes("\xFF\xFEq\0 \0a\0\r\0\r\0b\0 \0c\0"),
+                   TextEncoding::kUtf16Le, "q a"},
+        DetectCase{"Utf16CrRunBeforeLf", Bytes("\xFE\xFF\0q\0 \0a\0\r\0\r\0\n\0b\0 \0c"),
+                   TextEncoding::kUtf16Be, "q a\nb c"},
         DetectCase{"Utf16LittleEndian",
                    Bytes("\xFF\xFE#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\0\x71\x5C \0\x84\x30 \0\xCB\x25"),
                    TextEncoding::kUtf16Le, "# \r\nq a\r\n山 や ○"},
@@ -90,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The same lines in every encoding load to the same set.
 TEST(TextEncoding, SameLinesLoadAlikeInEveryEncoding) {
-  const std::string lines = "# 注記\r\n山 やま ○\r\n川 かわ ×\r\n空　そら ａ\r\n髙 たか\r\n①  いち\r\n\r\n海 うみ\r\n";
+  const std::string lines =
+      "# 注記\r山 やま ○\r\r\n川 かわ ×\n空　そら ａ\r\n髙 たか\r①  いち\r\n\r\r\n海 うみ\r\n";
   const std::string files[] = {EncodeCp932(lines), lines, kBom + lines,
                                EncodeText(lines, TextEncoding::kUtf16Le),
                                EncodeText(lines, TextEncoding::kUtf16Be)};

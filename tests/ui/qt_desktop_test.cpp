@@ -1,5 +1,8 @@
 // The real open and save dialogs, driven from inside their own event loops.
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -38,6 +41,7 @@ struct SeenFileDialog {
   QFileDialog::AcceptMode accept_mode = QFileDialog::AcceptSave;
   QString directory;
   QString typed_name;
+  QString selected_name;  // the part of the name box's text selected
   QStringList listed;  // names of the files listed, sorted
 };
 
@@ -96,6 +100,7 @@ std::function<void(QWidget*)> Drive(SeenFileDialog& seen, const QString& typed_n
       return;
     }
     seen.typed_name = name_box->text();
+    seen.selected_name = name_box->selectedText();
     if (!expect_listed.isEmpty()) seen.listed = ListedFiles(*dialog, expect_listed);
     if (cancel) {
       buttons->button(QDialogButtonBox::Cancel)->click();
@@ -308,9 +313,27 @@ class QtDesktopTest : public QObject {
     QCOMPARE(seen.name_filters, QStringList{QStringLiteral("テキスト ファイル (*.txt)")});
     QCOMPARE(QDir(seen.directory), QDir(documents));
     QCOMPARE(seen.typed_name, name);
+    QCOMPARE(seen.selected_name, name.chopped(4));
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(*chosen), QFileInfo(QDir(documents).filePath(name)));
     QCOMPARE(QDir::currentPath(), saved_current_);
+  }
+
+  void resultsDialogWithoutHomeStartsInTheUsersHomeAndAddsTxt() {
+    const QByteArray home = qgetenv("HOME");
+    const auto restore = qScopeGuard([&] { qputenv("HOME", home); });
+    qunsetenv("HOME");
+    const QString users_home = QFile::decodeName(getpwuid(getuid())->pw_dir);
+
+    QtDesktop desktop;
+    SeenFileDialog seen;
+    ModalWatcher watcher(Drive(seen, QStringLiteral("kekka")));
+    const std::optional<QString> chosen =
+        desktop.ChooseResultsFile(nullptr, QStringLiteral("採点.txt"), QString());
+
+    QCOMPARE(QDir(seen.directory), QDir(users_home));
+    QVERIFY(chosen.has_value());
+    QCOMPARE(QFileInfo(*chosen), QFileInfo(QDir(users_home).filePath(QStringLiteral("kekka.txt"))));
   }
 
  private:
