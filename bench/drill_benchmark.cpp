@@ -255,7 +255,7 @@ void BM_Load(benchmark::State& state, Corpus corpus) {
   }
   NullWindow window;
   MixingRandomSource random(1);
-  Drill drill(window, *SystemClock(), random, *DefaultFileSystem());
+  Drill drill(window, *SystemClock(), random, *DefaultFileSystem(), "");
   std::vector<double> load_ms;
   std::vector<double> iconv_ms;
   using Clock = std::chrono::steady_clock;
@@ -295,7 +295,7 @@ struct LoadedDrill {
   NullWindow window;
   MixingRandomSource random{1};
   CorpusFileSystem files;
-  Drill drill{window, *SystemClock(), random, files};
+  Drill drill{window, *SystemClock(), random, files, ""};
 };
 
 // Picks a question from the set, of which a part is graded.
@@ -344,7 +344,7 @@ void BM_RefuseHugeFile(benchmark::State& state) {
   }
   NullWindow window;
   MixingRandomSource random(1);
-  Drill drill(window, *SystemClock(), random, *DefaultFileSystem());
+  Drill drill(window, *SystemClock(), random, *DefaultFileSystem(), "");
   double peak = 0;
   for (auto _ : state) {
     state.PauseTiming();

@@ -35,18 +35,29 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
 # The licence, as Debian's machine-readable copyright file, and the
 # changelog go to share/doc/tavosu; the manual pages, in English and
 # Japanese, to the man folders. The copyright file takes its notice and
-# terms from LICENSE.
+# terms from LICENSE, and the terms of the drills, made from the EDRDG's
+# dictionaries, from data/CC-BY-SA-3.0.txt.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE TAVOSU_LICENSE)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+file(READ ${PROJECT_SOURCE_DIR}/data/CC-BY-SA-3.0.txt TAVOSU_DRILLS_LICENSE)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/data/CC-BY-SA-3.0.txt)
 string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" TAVOSU_COPYRIGHT "${TAVOSU_LICENSE}")
 set(TAVOSU_COPYRIGHT "${CMAKE_MATCH_1}")
-# The terms are the text from "Permission" on, as the continuation lines of
-# a License field: each line indented by a space, an empty line written ".".
+
+# Sets out to text as the continuation lines of a License field: each line
+# indented by a space, an empty line written ".".
+function(tavosu_license_lines out text)
+  string(STRIP "${text}" text)
+  string(REPLACE "\n\n" "\n.\n" text "${text}")
+  string(REPLACE "\n" "\n " text " ${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# The terms are the text from "Permission" on.
 string(FIND "${TAVOSU_LICENSE}" "Permission" TAVOSU_TERMS_START)
 string(SUBSTRING "${TAVOSU_LICENSE}" ${TAVOSU_TERMS_START} -1 TAVOSU_LICENSE_TERMS)
-string(STRIP "${TAVOSU_LICENSE_TERMS}" TAVOSU_LICENSE_TERMS)
-string(REPLACE "\n\n" "\n.\n" TAVOSU_LICENSE_TERMS "${TAVOSU_LICENSE_TERMS}")
-string(REPLACE "\n" "\n " TAVOSU_LICENSE_TERMS " ${TAVOSU_LICENSE_TERMS}")
+tavosu_license_lines(TAVOSU_LICENSE_TERMS "${TAVOSU_LICENSE_TERMS}")
+tavosu_license_lines(TAVOSU_DRILLS_LICENSE_TERMS "${TAVOSU_DRILLS_LICENSE}")
 configure_file(${PROJECT_SOURCE_DIR}/data/copyright.in ${CMAKE_BINARY_DIR}/doc/copyright @ONLY)
 
 # Debian wants the changelog and manual pages compressed with gzip -9n: no

@@ -45,10 +45,20 @@ bool ChooseAnotherPlace(WindowOps& window, std::string& folder, std::string& nam
   return true;
 }
 
+// Whether path names a file somewhere inside folder.
+bool IsInside(const std::string& path, const std::string& folder) {
+  return !folder.empty() && path.starts_with(folder.back() == '/' ? folder : folder + '/');
+}
+
 }  // namespace
 
-Drill::Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files)
-    : window_(window), clock_(clock), random_(random), files_(files) {}
+Drill::Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files,
+             std::string drills_folder)
+    : window_(window),
+      clock_(clock),
+      random_(random),
+      files_(files),
+      drills_folder_(std::move(drills_folder)) {}
 
 void Drill::WindowLoaded() { ApplyButtonChanges(ButtonEvent::kWindowLoaded, window_); }
 
@@ -72,6 +82,7 @@ void Drill::Read_Files(const std::string& path) {
   set_ = std::move(loaded.set);
   encoding_ = loaded.encoding;
   results_folder_.clear();
+  from_drills_ = IsInside(path, drills_folder_);
   ApplyButtonChanges(ButtonEvent::kLoadCompleted, window_);
 }
 
@@ -120,18 +131,23 @@ void Drill::markButtonClick() {
   std::string folder = results_folder_;
   std::string name;
   std::optional<std::string> bytes;  // made once: every place tried gets the same
+  // The drills folder never takes the file, so there the user chooses first.
+  bool write = !(from_drills_ && folder.empty());
   for (;;) {
     try {
       if (!bytes) {
         name = ResultsFileName(ResultsStamp(clock_.Now()));
         bytes = ResultsFile(set_, ResultsStamp(clock_.Now()), encoding_);
       }
-      files_.WriteFileAtomically(folder + name, *bytes);
-      break;
+      if (write) {
+        files_.WriteFileAtomically(folder + name, *bytes);
+        break;
+      }
     } catch (...) {
       window_.ShowMessage(kCannotSaveMessage + ReasonJa(std::current_exception()));
     }
     if (!bytes || !ChooseAnotherPlace(window_, folder, name)) return;
+    write = true;
   }
   results_folder_ = folder;
   window_.ShowMessage(SummaryMessage(CountScore(set_)));

@@ -21,7 +21,10 @@ namespace tavosu {
 
 class Drill {
  public:
-  Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files);
+  // drills_folder is where the program's own drills are installed, a
+  // folder that never takes a results file; empty where there is none.
+  Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files,
+        std::string drills_folder);
 
   Drill(const Drill&) = delete;
   Drill& operator=(const Drill&) = delete;
@@ -55,7 +58,9 @@ class Drill {
   // last load when that could not be written. Whatever keeps the file from
   // being written is reported to the user; when its name and bytes were
   // made, the user is then asked for another place, until one takes them or
-  // the user cancels. Questions and grades are never changed.
+  // the user cancels. The results of a drill loaded from the drills folder
+  // go to the place the user chooses without a message first, until a place
+  // is chosen. Questions and grades are never changed.
   void markButtonClick();
 
   const QuestionSet& questions() const { return set_; }
@@ -69,6 +74,8 @@ class Drill {
   FileSystem& files_;
   QuestionSet set_;
   TextEncoding encoding_ = TextEncoding::kCp932;
+  const std::string drills_folder_;
+  bool from_drills_ = false;  // the loaded file lies in drills_folder_
   // Where scoring writes: empty for the working directory, else the folder,
   // ending in "/", that the user chose since the last load.
   std::string results_folder_;

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Installs the Debian 12 packages that building, running and testing need.
 # Safe to run again: apt-get is called only when a package is missing.
+# kanjidic and edict are read at build time only, to write the drills; the
+# package does not need them.
 set -eu
 
 PACKAGES="cmake g++ make pkg-config libicu-dev libgtest-dev libgmock-dev googletest
@@ -8,8 +10,9 @@ libbenchmark-dev qt6-base-dev qt6-translations-l10n libgl-dev libcanberra-dev
 sound-theme-freedesktop fonts-ipafont-gothic
 xvfb xauth xdotool x11-utils imagemagick clang libclang-rt-14-dev
 desktop-file-utils appstream lintian
-dpkg-dev file dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 python3-xlib
-orca speech-dispatcher python3-speechd jwm locales"
+dpkg-dev file dbus-daemon at-spi2-core python3 python3-gi gir1.2-atspi-2.0 python3-xlib
+orca speech-dispatcher python3-speechd jwm locales
+kanjidic edict"
 
 missing=""
 for package in $PACKAGES; do

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "ui/install_folders.h"
+
 namespace tavosu {
 namespace {
 
@@ -203,7 +205,8 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
   controls_.TextQuestion->setFocus();
 
   window_ops_ = std::make_unique<QtWindowOps>(*this, controls_, desktop_);
-  drill_ = std::make_unique<Drill>(*window_ops_, clock, random, files);
+  drill_ = std::make_unique<Drill>(*window_ops_, clock, random, files,
+                                   QFile::encodeName(DrillsFolder()).toStdString());
 
   connect(open, &QAction::triggered, this, &Form1::menuFileOpenClick);
   connect(end, &QAction::triggered, this, &Form1::menuFileEndClick);

@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -16,6 +17,8 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <QTranslator>
+
+#include "ui/install_folders.h"
 
 namespace tavosu {
 
@@ -88,6 +91,37 @@ QString HomeFolder() {
   return QDir::currentPath();
 }
 
+// Puts label on the entry of dialog's sidebar that leads to folder. Qt
+// names each entry after its folder's own name, and names it so again
+// whenever its file list reports a change to that folder, so the label is
+// put back after every change to the sidebar's entries.
+void LabelSidebarEntry(QFileDialog& dialog, const QUrl& folder, const QString& label) {
+  auto* sidebar = dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+  if (sidebar == nullptr) return;
+  QAbstractItemModel* entries = sidebar->model();
+  const auto relabel = [entries, folder, label] {
+    for (int row = 0; row < entries->rowCount(); ++row) {
+      const QModelIndex entry = entries->index(row, 0);
+      const QList<QVariant> values = entries->itemData(entry).values();
+      if (values.contains(QVariant(folder)) && entry.data().toString() != label) {
+        entries->setData(entry, label);
+      }
+    }
+  };
+  relabel();
+  QObject::connect(entries, &QAbstractItemModel::dataChanged, &dialog, relabel);
+}
+
+// Lists in the open dialog's sidebar the drills as 「問題集」, the home
+// folder and the documents folder; Qt leaves out those that do not exist.
+void ListPlaces(QFileDialog& dialog) {
+  const QUrl drills = QUrl::fromLocalFile(DrillsFolder());
+  dialog.setSidebarUrls({drills, QUrl::fromLocalFile(HomeFolder()),
+                         QUrl::fromLocalFile(QStandardPaths::writableLocation(
+                             QStandardPaths::DocumentsLocation))});
+  LabelSidebarEntry(dialog, drills, QStringLiteral("問題集"));
+}
+
 QString DocumentsFolder() {
   if (qEnvironmentVariableIsEmpty("HOME")) return HomeFolder();
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -134,6 +168,7 @@ std::optional<QString> QtDesktop::ChooseQuestionFile(QWidget* parent, const QStr
   ListTextFiles(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
+  ListPlaces(dialog);
   if (!last_path.isEmpty()) dialog.selectFile(last_path);
   return ChosenFile(dialog);
 }

@@ -29,7 +29,9 @@ class QtDesktop final : public Desktop {
 
   // Shows a modal QFileDialog (Qt's own, not the platform's) filtered to
   // *.txt in any letter case, with the files' sizes and dates in the default
-  // locale. A typed name is returned even when no such file exists.
+  // locale. A typed name is returned even when no such file exists. Its
+  // sidebar lists the drills as 「問題集」, the home folder and the
+  // documents folder.
   std::optional<QString> ChooseQuestionFile(QWidget* parent, const QString& last_path) override;
 
   // Shows a modal QFileDialog like the open dialog's, titled

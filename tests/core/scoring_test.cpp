@@ -22,6 +22,8 @@ using testing::RecordingWindow;
 using testing::ScriptedRandom;
 
 const char kStampedName[] = "採点-平成 16年05月08日15時43分51秒.txt";
+// Where the program's own drills are, as the window would say.
+const std::string kDrills = "/usr/share/tavosu/drills";
 
 // Code page 932 bytes of the results file of 山 (right), 川 (wrong) and 空
 // (not graded), scored on 2004-05-08 at 15:43:51.
@@ -90,7 +92,7 @@ class ScoringTest : public ::testing::Test {
   FixedClock clock;
   ScriptedRandom random;
   MemoryFileSystem files;
-  Drill drill{window, clock, random, files};
+  Drill drill{window, clock, random, files, kDrills};
 };
 
 TEST_F(ScoringTest, WritesTheResultsFileByteForByte) {
@@ -114,7 +116,7 @@ TEST_F(ScoringTest, StampsNameAndSecondLineFromSeparateReadings) {
     LocalDateTime Now() override { return {2019, 4, 30, 23, 59, 58 + ticks++}; }
     int ticks = 0;
   } ticking;
-  Drill ticking_drill(window, ticking, random, files);
+  Drill ticking_drill(window, ticking, random, files, "");
   files.files["q.txt"] = "a b\r\n";
   ticking_drill.Read_Files("q.txt");
   ticking_drill.markButtonClick();
@@ -225,6 +227,26 @@ TEST_F(ScoringTest, UnwritableFolderAsksForAnotherPlaceKeptUntilTheNextLoad) {
   window.TakeCalls();
   drill.markButtonClick();
   EXPECT_EQ(window.TakeCalls().at(1), std::string("choose ") + kStampedName + " in ");
+}
+
+TEST_F(ScoringTest, DrillFromTheDrillsFolderAsksForAPlaceWithoutAMessage) {
+  OpenText(kDrills + "/小学1年/漢字の読み-01.txt", EncodeCp932("山 やま\r\n"));
+  window.places = {"/docs/mine.txt"};
+  window.TakeCalls();
+  drill.markButtonClick();
+  EXPECT_EQ(window.TakeCalls(),
+            (std::vector<std::string>{std::string("choose ") + kStampedName + " in ",
+                                      "message  0問中、 0問正解です。(点です)"}));
+  EXPECT_EQ(files.files.count(kStampedName), 0u);
+  EXPECT_EQ(files.files.count("/docs/mine.txt"), 1u);
+  drill.markButtonClick();  // straight into the folder chosen
+  EXPECT_EQ(files.files.count(std::string("/docs/") + kStampedName), 1u);
+  // A folder whose name only begins like the drills folder's is not it.
+  OpenText(kDrills + "-mine/q.txt", EncodeCp932("山 やま\r\n"));
+  window.TakeCalls();
+  drill.markButtonClick();
+  EXPECT_EQ(window.TakeCalls(), (std::vector<std::string>{"message  0問中、 0問正解です。(点です)"}));
+  EXPECT_EQ(files.files.count(kStampedName), 1u);
 }
 
 }  // namespace

@@ -19,10 +19,12 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "tests/ui/modal_closer.h"
+#include "ui/install_folders.h"
 #include "ui/qt_desktop.h"
 
 using tavosu::QtDesktop;
@@ -284,6 +286,50 @@ class QtDesktopTest : public QObject {
     QCOMPARE(seen.typed_name, QStringLiteral("last.txt"));
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(*chosen), QFileInfo(last));
+  }
+
+  void sidebarListsTheDrillsAsMondaishuThenHomeAndDocuments() {
+    const QByteArray home = qgetenv("HOME");
+    const auto restore = qScopeGuard([&] { qputenv("HOME", home); });
+    qputenv("HOME", QFile::encodeName(folder_->path()));
+    QVERIFY(QDir(folder_->path()).mkdir(QStringLiteral("Documents")));
+    const QString drills = tavosu::DrillsFolder();
+    QVERIFY2(QFileInfo(drills).isDir(), qPrintable(drills));
+
+    QtDesktop desktop;
+    QList<QUrl> urls;
+    QStringList labels;
+    bool renamed = false;
+    ModalWatcher watcher([&](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      auto* sidebar = modal->findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+      if (dialog != nullptr && sidebar != nullptr) {
+        // Listing the folder that holds the drills makes Qt name their
+        // entry after the folder again.
+        QSignalSpy named(sidebar->model(), &QAbstractItemModel::dataChanged);
+        dialog->setDirectory(QFileInfo(drills).path());
+        renamed = QTest::qWaitFor(
+            [&] {
+              return std::any_of(named.begin(), named.end(), [](const QList<QVariant>& change) {
+                return change[0].toModelIndex().row() == 0 &&
+                       change[2].value<QList<int>>().contains(Qt::DisplayRole);
+              });
+            },
+            10000);
+        urls = dialog->sidebarUrls();
+        for (int row = 0; row < sidebar->model()->rowCount(); ++row) {
+          labels << sidebar->model()->index(row, 0).data().toString();
+        }
+      }
+      modal->close();
+    });
+    desktop.ChooseQuestionFile(nullptr, QString());
+
+    QVERIFY(renamed);
+    QCOMPARE(urls, (QList<QUrl>{QUrl::fromLocalFile(drills), QUrl::fromLocalFile(folder_->path()),
+                                QUrl::fromLocalFile(folder_->filePath(QStringLiteral("Documents")))}));
+    QCOMPARE(labels, (QStringList{QStringLiteral("問題集"), QFileInfo(folder_->path()).fileName(),
+                                  QStringLiteral("Documents")}));
   }
 
   void resultsDialogStartsInTheDocumentsFolderWithTheNameFilledIn() {
