@@ -11,7 +11,7 @@ sound-theme-freedesktop fonts-ipafont-gothic
 xvfb xauth xdotool x11-utils imagemagick clang libclang-rt-14-dev
 desktop-file-utils appstream lintian
 dpkg-dev file dbus-daemon at-spi2-core python3 python3-gi gir1.2-atspi-2.0 python3-xlib
-orca speech-dispatcher python3-speechd jwm locales
+orca speech-dispatcher python3-speechd jwm locales procps
 kanjidic edict"
 
 missing=""
