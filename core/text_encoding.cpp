@@ -48,16 +48,22 @@ std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes) {
 }
 
 std::optional<TextEncoding> FindUtf16WithoutMark(std::string_view first_bytes) {
-  const std::string_view line = first_bytes.substr(0, first_bytes.find('\n'));
-  if (line.find('\0') == std::string_view::npos) return std::nullopt;
-  auto nul_at_every_other = [line](std::size_t first) {
-    for (std::size_t i = first; i < line.size(); i += 2) {
-      if (line[i] != '\0') return false;
+  auto first_line_fits = [first_bytes](bool big_endian) {
+    bool ascii = false;
+    bool latin = true;
+    for (std::size_t i = 0; i + 1 < first_bytes.size(); i += 2) {
+      const auto low = static_cast<std::uint8_t>(first_bytes[i + (big_endian ? 1 : 0)]);
+      const auto high = static_cast<std::uint8_t>(first_bytes[i + (big_endian ? 0 : 1)]);
+      if (high == 0 && (low == '\r' || low == '\n')) return ascii;
+      if (high == 0 && low == 0) return false;
+      ascii = ascii || (high == 0 && low < 0x80);
+      latin = latin && high == 0;
     }
-    return true;
+    return ascii && latin;
   };
-  if (nul_at_every_other(1)) return TextEncoding::kUtf16Le;
-  if (nul_at_every_other(0)) return TextEncoding::kUtf16Be;
+  if (first_bytes.find('\0') == std::string_view::npos) return std::nullopt;
+  if (first_line_fits(false)) return TextEncoding::kUtf16Le;
+  if (first_line_fits(true)) return TextEncoding::kUtf16Be;
   return std::nullopt;
 }
 

@@ -4,8 +4,8 @@
 // Files from Windows are code page 932; Linux editors save UTF-8; Windows
 // Notepad's "Unicode" is UTF-16 with a byte order mark, and some tools write
 // UTF-16 without one. A file that begins with a byte order mark is in the
-// encoding the mark names; one whose first line has a NUL at every odd byte
-// is UTF-16 little endian, at every even byte big endian. Otherwise the
+// encoding the mark names; one whose first line reads as UTF-16 in one byte
+// order (see FindUtf16WithoutMark) is UTF-16 in that order. Otherwise the
 // question list weighs its bytes read both ways (see ReadsAsUtf8). A results
 // file is written in the encoding of the question file it scores, so
 // nothing is lost on the way round.
@@ -35,9 +35,12 @@ struct ByteOrderMark {
 std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes);
 
 // The encoding of a file without a byte order mark whose first bytes are
-// first_bytes, if they show it to be UTF-16: a first line (the bytes before
-// the first byte 0A) that holds a NUL, at every odd byte for little endian
-// or at every even byte for big endian.
+// first_bytes, if they show it to be UTF-16 in one byte order, little
+// endian tried first. Read as code units in that order, the first line (the
+// units before the first CR or LF) holds an ASCII character, as the space or
+// comment sign of every line of a list is, and no U+0000; and it ends within
+// first_bytes, or else every one of its units is below U+0100. Text in any
+// other encoding holds no NUL byte, so only a damaged file is weighed here.
 std::optional<TextEncoding> FindUtf16WithoutMark(std::string_view first_bytes);
 
 // What bytes hold, read as UTF-8: characters of three or four bytes (every

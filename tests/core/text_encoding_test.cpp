@@ -119,13 +119,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "q \xEF\xBF\xBD" "a\xEF\xBF\xBD b\xEF\xBF\xBD"}),
     [](const ::testing::TestParamInfo<DetectCase>& param_info) { return param_info.param.name; });
 
-// The same lines in every encoding load to the same set.
+// The same lines in every encoding load to the same set, UTF-16 also
+// without its byte order mark.
 TEST(TextEncoding, SameLinesLoadAlikeInEveryEncoding) {
   const std::string lines =
       "# 注記\r山 やま ○\r\r\n川 かわ ×\n空　そら ａ\r\n髙 たか\r①  いち\r\n\r\r\n海 うみ\r\n";
   const std::string files[] = {EncodeCp932(lines), lines, kBom + lines,
                                EncodeText(lines, TextEncoding::kUtf16Le),
-                               EncodeText(lines, TextEncoding::kUtf16Be)};
+                               EncodeText(lines, TextEncoding::kUtf16Be),
+                               EncodeText(lines, TextEncoding::kUtf16Le).substr(2),
+                               EncodeText(lines, TextEncoding::kUtf16Be).substr(2)};
   const QuestionSet expected = ParseQuestionFile(lines);
   ASSERT_EQ(expected.QuestionCount, 5);
   for (const std::string& bytes : files) {
