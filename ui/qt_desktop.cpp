@@ -112,19 +112,42 @@ void LabelSidebarEntry(QFileDialog& dialog, const QUrl& folder, const QString& l
   QObject::connect(entries, &QAbstractItemModel::dataChanged, &dialog, relabel);
 }
 
-// Lists in the open dialog's sidebar the drills as 「問題集」, the home
-// folder and the documents folder; Qt leaves out those that do not exist.
-void ListPlaces(QFileDialog& dialog) {
-  const QUrl drills = QUrl::fromLocalFile(DrillsFolder());
-  dialog.setSidebarUrls({drills, QUrl::fromLocalFile(HomeFolder()),
-                         QUrl::fromLocalFile(QStandardPaths::writableLocation(
-                             QStandardPaths::DocumentsLocation))});
-  LabelSidebarEntry(dialog, drills, QStringLiteral("問題集"));
+// Lists places in a dialog's sidebar while the dialog lives. Qt keeps the
+// sidebar in settings that the file dialogs of every Qt program share, so
+// the entries the dialog came with are put back before it goes, and the
+// places listed here stay this program's own. Declare it after the dialog.
+class SidebarPlaces {
+ public:
+  SidebarPlaces(QFileDialog& dialog, const QList<QUrl>& places)
+      : dialog_(dialog), shared_(dialog.sidebarUrls()) {
+    dialog_.setSidebarUrls(places);
+  }
+  ~SidebarPlaces() { dialog_.setSidebarUrls(shared_); }
+  SidebarPlaces(const SidebarPlaces&) = delete;
+  SidebarPlaces& operator=(const SidebarPlaces&) = delete;
+
+ private:
+  QFileDialog& dialog_;
+  const QList<QUrl> shared_;
+};
+
+// The folders that exist, as sidebar entries; Qt would list the others
+// greyed out.
+QList<QUrl> Places(const QStringList& folders) {
+  QList<QUrl> places;
+  for (const QString& folder : folders) {
+    if (QFileInfo(folder).isDir()) places << QUrl::fromLocalFile(folder);
+  }
+  return places;
+}
+
+QString DocumentsLocation() {
+  return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
 QString DocumentsFolder() {
   if (qEnvironmentVariableIsEmpty("HOME")) return HomeFolder();
-  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QString documents = DocumentsLocation();
   return QFileInfo(documents).isDir() ? documents : HomeFolder();
 }
 
@@ -168,7 +191,8 @@ std::optional<QString> QtDesktop::ChooseQuestionFile(QWidget* parent, const QStr
   ListTextFiles(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
-  ListPlaces(dialog);
+  const SidebarPlaces places(dialog, Places({DrillsFolder(), HomeFolder(), DocumentsLocation()}));
+  LabelSidebarEntry(dialog, QUrl::fromLocalFile(DrillsFolder()), QStringLiteral("問題集"));
   if (!last_path.isEmpty()) dialog.selectFile(last_path);
   return ChosenFile(dialog);
 }
@@ -180,6 +204,8 @@ std::optional<QString> QtDesktop::ChooseResultsFile(QWidget* parent, const QStri
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDirectory(folder.isEmpty() ? DocumentsFolder() : folder);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
+  // The drills folder never takes results.
+  const SidebarPlaces places(dialog, Places({HomeFolder(), DocumentsLocation()}));
   dialog.selectFile(name);
   SelectBaseName(dialog, name);
   return ChosenFile(dialog);

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -330,6 +331,13 @@ class QtDesktopTest : public QObject {
                                 QUrl::fromLocalFile(folder_->filePath(QStringLiteral("Documents")))}));
     QCOMPARE(labels, (QStringList{QStringLiteral("問題集"), QFileInfo(folder_->path()).fileName(),
                                   QStringLiteral("Documents")}));
+    // Qt's settings, which every Qt program's file dialogs share, keep
+    // their own sidebar.
+    const QStringList shared =
+        QSettings(QSettings::UserScope, QStringLiteral("QtProject"))
+            .value(QStringLiteral("FileDialog/shortcuts"))
+            .toStringList();
+    QVERIFY2(!shared.contains(QUrl::fromLocalFile(drills).toString()), qPrintable(shared.join(' ')));
   }
 
   void resultsDialogStartsInTheDocumentsFolderWithTheNameFilledIn() {
