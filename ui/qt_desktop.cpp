@@ -119,7 +119,7 @@ void LabelSidebarEntry(QFileDialog& dialog, const QUrl& folder, const QString& l
 class SidebarPlaces {
  public:
   SidebarPlaces(QFileDialog& dialog, const QList<QUrl>& places)
-      : dialog_(dialog), shared_(dialog.sidebarUrls()) {
+      : dialog_(dialog), shared_(WithoutDrills(dialog.sidebarUrls())) {
     dialog_.setSidebarUrls(places);
   }
   ~SidebarPlaces() { dialog_.setSidebarUrls(shared_); }
@@ -127,6 +127,16 @@ class SidebarPlaces {
   SidebarPlaces& operator=(const SidebarPlaces&) = delete;
 
  private:
+  // Earlier releases left the drills folder in the shared entries; it goes
+  // back out with the rest of this program's places.
+  static QList<QUrl> WithoutDrills(QList<QUrl> entries) {
+    const QString drills = DrillsFolder();
+    entries.removeIf([&](const QUrl& entry) {
+      return entry.isLocalFile() && QDir::cleanPath(entry.toLocalFile()) == drills;
+    });
+    return entries;
+  }
+
   QFileDialog& dialog_;
   const QList<QUrl> shared_;
 };
