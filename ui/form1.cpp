@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -114,6 +115,43 @@ class DrillPushButton final : public QPushButton {
   }
 };
 
+// A text box whose text the first key typed in it does not replace. When
+// the focus arrives by Tab, as the drill moves it, Qt selects the whole text,
+// which makes a screen reader read it; a stray key would then wipe out the
+// question or the answer just shown, so the first key or input-method text
+// is put after it.
+class DrillTextBox final : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    QLineEdit::focusInEvent(event);
+    keep_text_ = !text().isEmpty() && selectedText() == text();
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    keep_text_ = false;
+    QLineEdit::mousePressEvent(event);
+  }
+  // Keys that leave the whole text selected, as Return does, keep it so; the
+  // user's own select-all does not.
+  void keyPressEvent(QKeyEvent* event) override {
+    if (keep_text_ && !event->text().isEmpty() && event->text().front().isPrint()) end(false);
+    QLineEdit::keyPressEvent(event);
+    keep_text_ = keep_text_ && selectedText() == text() && !event->matches(QKeySequence::SelectAll);
+  }
+  void inputMethodEvent(QInputMethodEvent* event) override {
+    if (keep_text_ && !(event->commitString().isEmpty() && event->preeditString().isEmpty())) {
+      end(false);
+      keep_text_ = false;
+    }
+    QLineEdit::inputMethodEvent(event);
+  }
+
+ private:
+  bool keep_text_ = false;
+};
+
 QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& caption,
                          const QRect& rect, const QFont& font, const Spoken& spoken) {
   QPushButton* button = Place<DrillPushButton>(parent, name, caption, rect, font, spoken);
@@ -173,10 +211,10 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
   ink.setColor(QPalette::WindowText, Qt::black);
   label->setPalette(ink);
   controls_ = DrillControls{
-      Place<QLineEdit>(client, "TextQuestion", QString(), FromTwips(240, 600, 7455, 1095),
+      Place<DrillTextBox>(client, "TextQuestion", QString(), FromTwips(240, 600, 7455, 1095),
                        ControlFont(family, 48),
                        {QStringLiteral("問題"), QStringLiteral("表示中の問題")}),
-      Place<QLineEdit>(client, "AnsText", QString(), FromTwips(240, 2520, 7455, 1095),
+      Place<DrillTextBox>(client, "AnsText", QString(), FromTwips(240, 2520, 7455, 1095),
                        ControlFont(family, 48),
                        {QStringLiteral("答え"), QStringLiteral("表示された答え")}),
       PlaceButton(client, "AnswerButton", QStringLiteral("答えは"),

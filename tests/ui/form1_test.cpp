@@ -647,6 +647,14 @@ class Form1Test : public QObject {
     QVERIFY(QApplication::focusWidget() != nullptr);
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(h.button("AnswerButton")->accessibleDescription(), described);
+    if (auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+      // Keys pressed there keep what the box shows.
+      const QString shown = box->text();
+      for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        QTest::keyClick(box, key);
+      }
+      QVERIFY2(box->text().startsWith(shown), qPrintable(box->text()));
+    }
   }
 
   // Quit and help.
