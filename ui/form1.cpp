@@ -119,7 +119,8 @@ class DrillPushButton final : public QPushButton {
 // the focus arrives by Tab, as the drill moves it, Qt selects the whole text,
 // which makes a screen reader read it; a stray key would then wipe out the
 // question or the answer just shown, so the first key or input-method text
-// is put after it.
+// is put after it. The selection keeps the start of a text too long for the
+// box in view, as the box shows it without the focus.
 class DrillTextBox final : public QLineEdit {
  public:
   using QLineEdit::QLineEdit;
@@ -128,6 +129,7 @@ class DrillTextBox final : public QLineEdit {
   void focusInEvent(QFocusEvent* event) override {
     QLineEdit::focusInEvent(event);
     keep_text_ = !text().isEmpty() && selectedText() == text();
+    if (keep_text_) setSelection(static_cast<int>(text().size()), -static_cast<int>(text().size()));
   }
   void mousePressEvent(QMouseEvent* event) override {
     keep_text_ = false;

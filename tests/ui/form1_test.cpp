@@ -648,7 +648,8 @@ class Form1Test : public QObject {
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(h.button("AnswerButton")->accessibleDescription(), described);
     if (auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
-      // Keys pressed there keep what the box shows.
+      // It shows its text from the start, and keys pressed there keep it.
+      QCOMPARE(box->cursorPosition(), 0);
       const QString shown = box->text();
       for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
         QTest::keyClick(box, key);
