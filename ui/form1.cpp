@@ -129,7 +129,8 @@ class DrillTextBox final : public QLineEdit {
   void focusInEvent(QFocusEvent* event) override {
     QLineEdit::focusInEvent(event);
     keep_text_ = !text().isEmpty() && selectedText() == text();
-    if (keep_text_) setSelection(static_cast<int>(text().size()), -static_cast<int>(text().size()));
+    const auto length = static_cast<int>(text().size());
+    if (keep_text_) setSelection(length, -length);
   }
   void mousePressEvent(QMouseEvent* event) override {
     keep_text_ = false;
@@ -143,7 +144,7 @@ class DrillTextBox final : public QLineEdit {
     keep_text_ = keep_text_ && selectedText() == text() && !event->matches(QKeySequence::SelectAll);
   }
   void inputMethodEvent(QInputMethodEvent* event) override {
-    if (keep_text_ && !(event->commitString().isEmpty() && event->preeditString().isEmpty())) {
+    if (keep_text_ && (!event->commitString().isEmpty() || !event->preeditString().isEmpty())) {
       end(false);
       keep_text_ = false;
     }
@@ -214,11 +215,11 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
   label->setPalette(ink);
   controls_ = DrillControls{
       Place<DrillTextBox>(client, "TextQuestion", QString(), FromTwips(240, 600, 7455, 1095),
-                       ControlFont(family, 48),
-                       {QStringLiteral("問題"), QStringLiteral("表示中の問題")}),
+                          ControlFont(family, 48),
+                          {QStringLiteral("問題"), QStringLiteral("表示中の問題")}),
       Place<DrillTextBox>(client, "AnsText", QString(), FromTwips(240, 2520, 7455, 1095),
-                       ControlFont(family, 48),
-                       {QStringLiteral("答え"), QStringLiteral("表示された答え")}),
+                          ControlFont(family, 48),
+                          {QStringLiteral("答え"), QStringLiteral("表示された答え")}),
       PlaceButton(client, "AnswerButton", QStringLiteral("答えは"),
                   FromTwips(2640, 1920, 1215, 495), ControlFont(family, 12),
                   {QStringLiteral("答えは"), QStringLiteral("答えを表示します")}),
