@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
-#include "core/question_file.h"
+#include "core/load_error.h"
 
 namespace tavosu {
 

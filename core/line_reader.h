@@ -38,8 +38,8 @@ class LineReader {
 
   // Cuts the next line off the file into line, without its line end; line
   // stays valid until the next call. Returns false at the end of the file.
-  // Throws LoadError (kListTooLarge) when the line ends more than limit
-  // bytes into the file.
+  // Throws LoadError (core/load_error.h, kListTooLarge) when the line ends
+  // more than limit bytes into the file.
   bool NextLine(std::string_view& line);
 
  private:

@@ -6,27 +6,14 @@
 #define TAVOSU_CORE_QUESTION_FILE_H_
 
 #include <cstddef>
-#include <stdexcept>
-#include <string>
 #include <string_view>
 
 #include "core/file_system.h"
+#include "core/load_error.h"
 #include "core/question_set.h"
 #include "core/text_encoding.h"
 
 namespace tavosu {
-
-// Why a question file could not be loaded.
-class LoadError : public std::runtime_error {
- public:
-  enum class Reason { kCannotRead, kMalformedLine, kTooManyQuestions, kListTooLarge };
-
-  LoadError(Reason reason, const std::string& what) : std::runtime_error(what), reason_(reason) {}
-  Reason reason() const { return reason_; }
-
- private:
-  Reason reason_;
-};
 
 // The most bytes a question list may take, counted from the start of the
 // file to the end of the line that ends the list, and the most its results
