@@ -1,8 +1,6 @@
 #include "core/cp932.h"
 
 #include <unicode/ucnv.h>
-#include <unicode/ucnv_cb.h>
-#include <unicode/ucnv_err.h>
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
@@ -10,22 +8,23 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
+
+#include "core/icu_converter.h"
 
 namespace tavosu {
 namespace {
 
 // The conversions are table lookups. The tables are built once, on first
 // use, by running every byte, every pair of a lead and a trail byte and
-// every BMP code point through ICU's windows-31j converter, set up below to
-// convert exactly as Windows does.
+// every BMP code point through ICU's windows-31j converter, corrected below
+// to convert exactly as Windows does.
 
 // ICU's windows-31j table is IBM's code page 943, which rotates three control
 // codes: it reads byte 0x1A as U+001C, 0x1C as U+007F and 0x7F as U+001A, and
 // writes them back the same way. Windows maps each of these bytes to the code
 // point of the same value. Nothing else in ICU's output is one of these three
-// code points: invalid input never becomes U+001A, since the callbacks below
-// replace it.
+// code points: invalid input never becomes U+001A, since the converter's
+// callbacks (OpenConverter) replace it.
 UChar WindowsFromIcuControl(UChar c) {
   switch (c) {
     case 0x1C: return 0x1A;
@@ -63,60 +62,7 @@ struct SingleByte {
 constexpr SingleByte kWindowsOnlySingles[] = {
     {0x80, u'\u0080'}, {0xA0, u'\uF8F0'}, {0xFD, u'\uF8F1'}, {0xFE, u'\uF8F2'}, {0xFF, u'\uF8F3'}};
 
-bool IsConversionError(UConverterCallbackReason reason) {
-  return reason == UCNV_UNASSIGNED || reason == UCNV_ILLEGAL || reason == UCNV_IRREGULAR;
-}
-
-// Code page 932 to UTF-16: one U+FFFD per byte sequence that forms no
-// character. ICU hands over a lead byte alone when the next byte cannot be a
-// trail byte (that byte is then read again), and a lead byte with its trail
-// byte when the pair is well formed but unassigned. In the second case a
-// trail byte in the ASCII range (0x40-0x7E) is kept as its ASCII character,
-// so that no ASCII character is ever lost to a stray lead byte.
-void U_CALLCONV ReplaceUndecodable(const void* /*context*/, UConverterToUnicodeArgs* args,
-                                   const char* code_units, int32_t length,
-                                   UConverterCallbackReason reason, UErrorCode* status) {
-  if (!IsConversionError(reason)) return;
-  *status = U_ZERO_ERROR;
-  UChar replacement[2] = {kReplacementCharacter, 0};
-  int32_t count = 1;
-  if (length == 2 && static_cast<unsigned char>(code_units[1]) < 0x80) {
-    replacement[count++] = static_cast<UChar>(code_units[1]);
-  }
-  ucnv_cbToUWriteUChars(args, replacement, count, 0, status);
-}
-
-// UTF-16 to code page 932: each code point without a mapping becomes "?".
-void U_CALLCONV WriteQuestionMark(const void* /*context*/, UConverterFromUnicodeArgs* args,
-                                  const UChar* /*code_units*/, int32_t /*length*/,
-                                  UChar32 /*code_point*/, UConverterCallbackReason reason,
-                                  UErrorCode* status) {
-  if (!IsConversionError(reason)) return;
-  *status = U_ZERO_ERROR;
-  ucnv_cbFromUWriteBytes(args, &kQuestionMark, 1, 0, status);
-}
-
-void ThrowIfFailed(UErrorCode status, const char* what) {
-  if (U_FAILURE(status)) {
-    throw std::runtime_error(std::string(what) + ": " + u_errorName(status));
-  }
-}
-
-struct ConverterCloser {
-  void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-
-// ICU's windows-31j converter with the callbacks above.
-std::unique_ptr<UConverter, ConverterCloser> OpenWindows31J() {
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open("windows-31j", &status));
-  ThrowIfFailed(status, "windows-31j");
-  ucnv_setFallback(converter.get(), false);
-  ucnv_setToUCallBack(converter.get(), ReplaceUndecodable, nullptr, nullptr, nullptr, &status);
-  ucnv_setFromUCallBack(converter.get(), WriteQuestionMark, nullptr, nullptr, nullptr, &status);
-  ThrowIfFailed(status, "setting converter callbacks");
-  return converter;
-}
+constexpr char kWindows31J[] = "windows-31j";
 
 // Decodes bytes through ICU, corrected as above. bytes must be small enough
 // for one call.
@@ -199,7 +145,7 @@ Decoded FromUtf16(std::u16string_view text) {
 // byte sequence swallows and no other byte decodes to.
 std::unique_ptr<const DecodeTable> BuildDecodeTable() {
   auto table = std::make_unique<DecodeTable>();
-  const auto converter = OpenWindows31J();
+  const auto converter = OpenConverter(kWindows31J);
 
   std::string singles;
   for (unsigned byte = 0; byte < 256; ++byte) {
@@ -277,7 +223,7 @@ std::unique_ptr<const EncodeTable> BuildEncodeTable() {
     if (decoded.length != 0) add(decoded);
   }
   std::size_t next = 0;
-  ForEachSegment(IcuEncode(OpenWindows31J().get(), text), '\n', [&](std::string_view segment) {
+  ForEachSegment(IcuEncode(OpenConverter(kWindows31J).get(), text), '\n', [&](std::string_view segment) {
     const auto first = static_cast<unsigned char>(segment[0]);
     (*table)[written[next++]] = static_cast<std::uint16_t>(
         segment.size() == 1 ? first : (first << 8) | static_cast<unsigned char>(segment[1]));

@@ -1,0 +1,61 @@
+#include "core/icu_converter.h"
+
+#include <unicode/ucnv_cb.h>
+#include <unicode/ucnv_err.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace tavosu {
+
+namespace {
+
+constexpr UChar kReplacementCharacter = 0xFFFD;
+constexpr char kQuestionMark = '?';
+
+bool IsConversionError(UConverterCallbackReason reason) {
+  return reason == UCNV_UNASSIGNED || reason == UCNV_ILLEGAL || reason == UCNV_IRREGULAR;
+}
+
+void U_CALLCONV ReplaceUndecodable(const void* /*context*/, UConverterToUnicodeArgs* args,
+                                   const char* code_units, int32_t length,
+                                   UConverterCallbackReason reason, UErrorCode* status) {
+  if (!IsConversionError(reason)) return;
+  *status = U_ZERO_ERROR;
+  UChar replacement[2] = {kReplacementCharacter, 0};
+  int32_t count = 1;
+  if (length == 2 && static_cast<unsigned char>(code_units[1]) < 0x80) {
+    replacement[count++] = static_cast<UChar>(code_units[1]);
+  }
+  ucnv_cbToUWriteUChars(args, replacement, count, 0, status);
+}
+
+void U_CALLCONV WriteQuestionMark(const void* /*context*/, UConverterFromUnicodeArgs* args,
+                                  const UChar* /*code_units*/, int32_t /*length*/,
+                                  UChar32 /*code_point*/, UConverterCallbackReason reason,
+                                  UErrorCode* status) {
+  if (!IsConversionError(reason)) return;
+  *status = U_ZERO_ERROR;
+  ucnv_cbFromUWriteBytes(args, &kQuestionMark, 1, 0, status);
+}
+
+}  // namespace
+
+UniqueConverter OpenConverter(const char* name) {
+  UErrorCode status = U_ZERO_ERROR;
+  UniqueConverter converter(ucnv_open(name, &status));
+  ThrowIfFailed(status, name);
+  ucnv_setFallback(converter.get(), false);
+  ucnv_setToUCallBack(converter.get(), ReplaceUndecodable, nullptr, nullptr, nullptr, &status);
+  ucnv_setFromUCallBack(converter.get(), WriteQuestionMark, nullptr, nullptr, nullptr, &status);
+  ThrowIfFailed(status, "setting converter callbacks");
+  return converter;
+}
+
+void ThrowIfFailed(UErrorCode status, const char* what) {
+  if (U_FAILURE(status)) {
+    throw std::runtime_error(std::string(what) + ": " + u_errorName(status));
+  }
+}
+
+}  // namespace tavosu
