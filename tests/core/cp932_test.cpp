@@ -1,7 +1,6 @@
 #include "core/cp932.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "glibc_iconv.h"
+
 namespace tavosu {
 namespace {
+
+using testing::GlibcIconv;
 
 // "81 9B" -> the two bytes 0x81 0x9B.
 std::string FromHex(std::string_view hex) {
@@ -57,41 +60,6 @@ std::string Utf8(std::u32string_view text) {
   }
   return out;
 }
-
-// glibc's iconv, an implementation of code page 932 independent of ICU.
-class GlibcIconv {
- public:
-  GlibcIconv(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {}
-  ~GlibcIconv() {
-    if (ok()) iconv_close(descriptor_);
-  }
-  GlibcIconv(const GlibcIconv&) = delete;
-  GlibcIconv& operator=(const GlibcIconv&) = delete;
-
-  bool ok() const { return descriptor_ != reinterpret_cast<iconv_t>(-1); }
-
-  // The conversion of the whole input, or nothing if any of it is invalid,
-  // unmappable or incomplete.
-  std::optional<std::string> Convert(std::string_view input) {
-    iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);
-    std::string source(input);
-    char* in = source.data();
-    std::size_t in_left = source.size();
-    char buffer[64];
-    char* out = buffer;
-    std::size_t out_left = sizeof buffer;
-    if (iconv(descriptor_, &in, &in_left, &out, &out_left) == static_cast<std::size_t>(-1)) {
-      return std::nullopt;
-    }
-    if (iconv(descriptor_, nullptr, nullptr, &out, &out_left) == static_cast<std::size_t>(-1)) {
-      return std::nullopt;
-    }
-    return std::string(buffer, out);
-  }
-
- private:
-  iconv_t descriptor_;
-};
 
 bool IsLeadByte(int byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
