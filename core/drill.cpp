@@ -80,7 +80,7 @@ void Drill::Read_Files(const std::string& path) {
     throw LoadError(LoadError::Reason::kCannotRead, e.what());
   }
   set_ = std::move(loaded.set);
-  encoding_ = loaded.encoding;
+  form_ = loaded.form;
   results_folder_.clear();
   from_drills_ = IsInside(path, drills_folder_);
   ApplyButtonChanges(ButtonEvent::kLoadCompleted, window_);
@@ -137,7 +137,7 @@ void Drill::markButtonClick() {
     try {
       if (!bytes) {
         name = ResultsFileName(ResultsStamp(clock_.Now()));
-        bytes = ResultsFile(set_, ResultsStamp(clock_.Now()), encoding_);
+        bytes = ResultsFile(set_, ResultsStamp(clock_.Now()), form_);
       }
       if (write) {
         files_.WriteFileAtomically(folder + name, *bytes);

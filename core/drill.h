@@ -52,8 +52,8 @@ class Drill {
   void GoodButtonClick();
   void NGButtonClick();
 
-  // Writes the results file of the drill so far, in the encoding of the
-  // loaded question file, and shows the score. The file goes into the
+  // Writes the results file of the drill so far, in the form of the loaded
+  // question file, and shows the score. The file goes into the
   // current working directory, or into the folder the user chose since the
   // last load when that could not be written. Whatever keeps the file from
   // being written is reported to the user; when its name and bytes were
@@ -73,7 +73,7 @@ class Drill {
   RandomSource& random_;
   FileSystem& files_;
   QuestionSet set_;
-  TextEncoding encoding_ = TextEncoding::kCp932;
+  TextForm form_;
   const std::string drills_folder_;
   bool from_drills_ = false;  // the loaded file lies in drills_folder_
   // Where scoring writes: empty for the working directory, else the folder,

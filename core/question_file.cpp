@@ -1,10 +1,15 @@
 #include "core/question_file.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iterator>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "core/cp932.h"
 #include "core/line_reader.h"
+#include "core/plausibility.h"
 #include "core/question_format.h"
 
 namespace tavosu {
@@ -15,29 +20,54 @@ using question_format::kCommentSign;
 using question_format::kFieldSpace;
 using question_format::kRightMark;
 
-// The bytes looked at for the first line of UTF-16 without a byte order mark.
+// The bytes looked at for the first line of UTF-16 without a byte order
+// mark, and for the NUL bytes of UTF-16 after one.
 constexpr std::size_t kFirstLineBytes = 64 * 1024;
-// The wide characters and ill-formed sequences, counted as UTF-8, that
-// settle the encoding of a file without a byte order mark.
-constexpr std::size_t kEnoughEvidence = 4096;
+// The bytes of 0x80 and above, weighed in each encoding, that settle the
+// encoding of a file that is not UTF-16.
+constexpr std::size_t kEnoughEvidence = 2 * 1024;
+// The 8-bit encodings a file may be read in.
+constexpr TextEncoding kReadings[] = {TextEncoding::kCp932, TextEncoding::kEucJp,
+                                      TextEncoding::kUtf8};
 
-const std::string& RightMarkInCp932() {
-  static const std::string mark = EncodeCp932(kRightMark);
-  return mark;
+// Where encoding stands in kReadings.
+std::size_t ReadingIndex(TextEncoding encoding) {
+  return static_cast<std::size_t>(std::find(std::begin(kReadings), std::end(kReadings), encoding) -
+                                  std::begin(kReadings));
+}
+
+// The bytes of the right mark in each of kReadings.
+const std::array<std::string, std::size(kReadings)>& RightMarks() {
+  static const std::array<std::string, std::size(kReadings)> marks = {
+      EncodeText(kRightMark, kReadings[0]), EncodeText(kRightMark, kReadings[1]),
+      EncodeText(kRightMark, kReadings[2])};
+  return marks;
+}
+
+// The 8-bit encoding in which line, the first line of a file, reads as the
+// title line of a results file, if there is one: a results file reads back
+// in the encoding it was written in, whatever its questions are.
+std::optional<TextEncoding> ResultsTitleEncoding(std::string_view line) {
+  if (line.size() > question_format::kTitleLine.size()) return std::nullopt;
+  std::string text(MaxDecodedSize(line.size()), '\0');
+  for (const TextEncoding encoding : kReadings) {
+    const char* end = DecodeInto(text.data(), line, encoding);
+    if (std::string_view(text.data(), end) == question_format::kTitleLine) return encoding;
+  }
+  return std::nullopt;
 }
 
 // Builds a question set from the lines of a question list. The lines of a
-// file without a byte order mark come as its bytes, and the builder settles
-// their encoding (ReadsAsUtf8) once they have shown enough of it, or at the
-// end of the list.
+// file that is not UTF-16 come as its bytes, and the builder settles their
+// encoding once they have shown enough of it (Plausibility), or at the end
+// of the list.
 class ListBuilder {
  public:
-  // With declared, the lines come as UTF-8 of a file in that encoding;
-  // without, they are the bytes of a file without a byte order mark.
-  explicit ListBuilder(std::optional<TextEncoding> declared)
-      : mode_(declared ? Mode::kUnicode : Mode::kUndecided),
-        encoding_(declared.value_or(TextEncoding::kUtf8)) {
-    SetLineCost();
+  // form: that of the file, as far as its first bytes tell. With as_utf8,
+  // the lines come as UTF-8 (those of a UTF-16 file converted); without,
+  // they are the file's bytes, in an encoding still to be chosen.
+  ListBuilder(const TextForm& form, bool as_utf8) : form_(form) {
+    if (as_utf8) Settle(TextEncoding::kUtf8);
   }
 
   // Takes the next line of the list, without its line end. Returns false if
@@ -49,15 +79,12 @@ class ListBuilder {
     if (line.empty()) return false;
     ++line_number_;
     if (line.find('\0') != std::string_view::npos) Fail("holds a NUL");
-    if (mode_ == Mode::kUndecided) {
-      utf8_ += CountUtf8(line);
-      cp932_errors_ += CountCp932Errors(line);
-      if (utf8_.wide + utf8_.ill_formed >= kEnoughEvidence) Settle();
+    if (!lines_ && line_number_ == 1) {
+      if (const std::optional<TextEncoding> title = ResultsTitleEncoding(line)) Settle(*title);
     }
-    if (mode_ == Mode::kUnicode && !IsValidUtf8(line)) {
-      repaired_.clear();
-      AppendRepairedUtf8(repaired_, line);
-      line = repaired_;
+    if (!lines_) {
+      evidence_.Weigh(line);
+      if (evidence_.non_ascii() >= kEnoughEvidence) Settle(evidence_.MostPlausible(form_.mark));
     }
     if (line.front() == kCommentSign) return true;
 
@@ -75,9 +102,9 @@ class ListBuilder {
     return true;
   }
 
-  // The set of the lines taken, and the encoding of their file.
+  // The set of the lines taken, and the form of their file.
   LoadedQuestions Finish() {
-    if (mode_ == Mode::kUndecided) Settle();
+    if (!lines_) Settle(evidence_.MostPlausible(form_.mark));
     if (count_ == 0) {
       set_.Questions.push_back({});
       set_.Answers.push_back({});
@@ -87,68 +114,76 @@ class ListBuilder {
     set_.Questions.shrink_to_fit();
     set_.Answers.shrink_to_fit();
     set_.QuestionCount = static_cast<std::int16_t>(count_);
-    return {std::move(set_), encoding_};
+    return {std::move(set_), form_};
   }
 
  private:
-  // kUnicode: UTF-8 lines of a file in encoding_, repaired where ill-formed.
-  enum class Mode { kUndecided, kCp932, kUnicode };
-
   [[noreturn]] void Fail(const char* what) const {
     throw LoadError(LoadError::Reason::kMalformedLine,
                     "line " + std::to_string(line_number_) + " " + what);
   }
 
-  // Whether a remainder in code page 932 holds the right mark.
-  bool HoldsRightMarkInCp932(std::string_view remainder) {
-    if (remainder.find(RightMarkInCp932()) == std::string_view::npos) return false;
-    remainder_.resize(MaxDecodedCp932Size(remainder.size()));
-    const char* end = DecodeCp932Into(remainder_.data(), remainder);
+  // Whether a remainder in encoding, whose right mark is the bytes mark,
+  // holds it.
+  bool HoldsRightMark(std::string_view remainder, TextEncoding encoding, std::string_view mark) {
+    if (remainder.find(mark) == std::string_view::npos) return false;
+    if (encoding == TextEncoding::kUtf8) return true;
+    remainder_.resize(MaxDecodedSize(remainder.size()));
+    const char* end = DecodeInto(remainder_.data(), remainder, encoding);
     return std::string_view(remainder_.data(), end).find(kRightMark) != std::string_view::npos;
   }
 
-  // Appends bytes, decoded from code page 932, to texts.
-  static void AddDecoded(TextList& texts, std::string_view bytes) {
-    texts.emplace_back(MaxDecodedCp932Size(bytes.size()),
-                       [bytes](char* out) { return DecodeCp932Into(out, bytes); });
+  // Appends bytes, decoded from encoding, to texts.
+  static void AddDecoded(TextList& texts, std::string_view bytes, TextEncoding encoding) {
+    texts.emplace_back(MaxDecodedSize(bytes.size()),
+                       [bytes, encoding](char* out) { return DecodeInto(out, bytes, encoding); });
   }
 
-  // The bytes that question and answer take in the results file: as many as
-  // in a code page 932 file or, still undecided, as in this one; exactly as
-  // many in UTF-8, which is what is held.
-  std::size_t FieldBytes(std::string_view question, std::string_view answer) const {
-    if (mode_ == Mode::kUnicode && encoding_ != TextEncoding::kUtf8) {
-      return 2 * (Utf16Length(question) + Utf16Length(answer));
-    }
+  // The bytes that question i, which came as the bytes question and
+  // answer, takes with its answer in the results file at most: two a UTF-16
+  // unit; as many as they are held in, in UTF-8; as many as they came in, in
+  // the other 8-bit encodings, which write back no character in more bytes
+  // than it was read from.
+  std::size_t FieldBytes(int i, std::string_view question, std::string_view answer,
+                         const TextList& questions, const TextList& answers) const {
+    if (IsUtf16(form_.encoding)) return 2 * (Utf16Length(questions[i]) + Utf16Length(answers[i]));
+    if (form_.encoding == TextEncoding::kUtf8) return questions[i].size() + answers[i].size();
     return question.size() + answer.size();
   }
 
   void Add(std::string_view question, std::string_view answer, std::string_view remainder) {
-    bool right;
-    results_bytes_ += FieldBytes(question, answer) + line_cost_;
-    if (mode_ == Mode::kCp932) {
-      AddDecoded(set_.Questions, question);
-      AddDecoded(set_.Answers, answer);
-      right = HoldsRightMarkInCp932(remainder);
+    bool right = false;
+    if (lines_) {
+      AddDecoded(set_.Questions, question, *lines_);
+      AddDecoded(set_.Answers, answer, *lines_);
+      right = HoldsRightMark(remainder, *lines_, right_mark_);
     } else {
       set_.Questions.push_back(question);
       set_.Answers.push_back(answer);
-      right = remainder.find(kRightMark) != std::string_view::npos;
-      if (mode_ == Mode::kUndecided) right_in_cp932_.push_back(HoldsRightMarkInCp932(remainder));
+      std::uint8_t marks = 0;
+      for (std::size_t i = 0; i < std::size(kReadings); ++i) {
+        const bool holds = HoldsRightMark(remainder, kReadings[i], RightMarks()[i]);
+        marks |= static_cast<std::uint8_t>(holds << i);
+      }
+      right_marks_.push_back(marks);
     }
     set_.Graded.push_back(right);
     set_.Correct.push_back(right);
+    if (lines_) {
+      results_bytes_ +=
+          FieldBytes(count_, question, answer, set_.Questions, set_.Answers) + line_cost_;
+      CheckResultsFit();
+    }
     ++count_;
-    if (mode_ != Mode::kUndecided) CheckResultsFit();
   }
 
   // The bytes of a question line in the results file besides its question
   // and answer: the space, the space and mark, the line end.
-  void SetLineCost() {
+  std::size_t LineCost() const {
     std::string text(2, kFieldSpace);
     text += kRightMark;
     text += question_format::kLineEnd;
-    line_cost_ = EncodeText(text, encoding_).size() - EncodeText("", encoding_).size();
+    return EncodeText(text, form_.encoding).size() - EncodeText("", form_.encoding).size();
   }
 
   void CheckResultsFit() const {
@@ -159,83 +194,54 @@ class ListBuilder {
     }
   }
 
-  // Settles the encoding of the lines taken so far and of those still to
-  // come.
-  void Settle() {
-    if (ReadsAsUtf8(utf8_, cp932_errors_)) {
-      SettleOnUtf8();
-    } else {
-      SettleOnCp932();
-    }
-    right_in_cp932_ = {};
-    SetLineCost();
-    const std::size_t field_bytes = mode_ == Mode::kCp932
-                                        ? raw_field_bytes_
-                                        : set_.Questions.bytes() + set_.Answers.bytes();
-    results_bytes_ = field_bytes + static_cast<std::size_t>(count_) * line_cost_;
-    CheckResultsFit();
-  }
-
-  void SettleOnUtf8() {
-    if (utf8_.ill_formed > 0) {
-      set_.Questions = Repaired(set_.Questions);
-      set_.Answers = Repaired(set_.Answers);
-    }
-    mode_ = Mode::kUnicode;
-    encoding_ = TextEncoding::kUtf8;
-  }
-
-  static TextList Repaired(const TextList& texts) {
-    TextList repaired;
-    std::string text;
-    for (const std::string_view bytes : texts) {
-      text.clear();
-      AppendRepairedUtf8(text, bytes);
-      repaired.push_back(text);
-    }
-    return repaired;
-  }
-
-  void SettleOnCp932() {
-    raw_field_bytes_ = set_.Questions.bytes() + set_.Answers.bytes();
+  // Settles the encoding of the lines taken so far, which came as their
+  // bytes, and of those still to come: lines, which is UTF-8 for the lines
+  // of a UTF-16 file.
+  void Settle(TextEncoding lines) {
+    const std::size_t index = ReadingIndex(lines);
+    if (!IsUtf16(form_.encoding)) form_.encoding = lines;
+    lines_ = lines;
+    right_mark_ = RightMarks()[index];
+    line_cost_ = LineCost();
     TextList questions;
     TextList answers;
     for (int i = 0; i < count_; ++i) {
-      AddDecoded(questions, set_.Questions[i]);
-      AddDecoded(answers, set_.Answers[i]);
-      set_.Graded[i] = set_.Correct[i] = right_in_cp932_[i];
+      AddDecoded(questions, set_.Questions[i], lines);
+      AddDecoded(answers, set_.Answers[i], lines);
+      results_bytes_ +=
+          FieldBytes(i, set_.Questions[i], set_.Answers[i], questions, answers) + line_cost_;
+      set_.Graded[i] = set_.Correct[i] = (right_marks_[i] >> index) & 1;
     }
     set_.Questions = std::move(questions);
     set_.Answers = std::move(answers);
-    mode_ = Mode::kCp932;
-    encoding_ = TextEncoding::kCp932;
+    right_marks_ = {};
+    CheckResultsFit();
   }
 
-  Mode mode_;
-  TextEncoding encoding_;
+  TextForm form_;
+  std::optional<TextEncoding> lines_;  // the encoding of the lines, once settled
+  std::string_view right_mark_;        // in that encoding
   QuestionSet set_;
   int count_ = 0;
   int line_number_ = 0;
-  Utf8Count utf8_;                    // the lines taken while undecided, read as UTF-8
-  std::size_t cp932_errors_ = 0;      // and as code page 932
-  std::vector<bool> right_in_cp932_;  // the marks, were the lines read so far code page 932
+  Plausibility evidence_;                  // the lines taken while undecided
+  std::vector<std::uint8_t> right_marks_;  // and their marks, bit i read in kReadings[i]
   std::size_t line_cost_ = 0;
-  std::size_t results_bytes_ = 0;     // the results file's question lines, at most
-  std::size_t raw_field_bytes_ = 0;   // the questions and answers held undecided
-  std::string repaired_;
+  std::size_t results_bytes_ = 0;  // the results file's question lines, at most
   std::string remainder_;
 };
 
-LineReader::Units UnitsOf(std::optional<TextEncoding> encoding) {
+LineReader::Units UnitsOf(TextEncoding encoding) {
   if (encoding == TextEncoding::kUtf16Le) return LineReader::Units::kUtf16Le;
   if (encoding == TextEncoding::kUtf16Be) return LineReader::Units::kUtf16Be;
   return LineReader::Units::kBytes;
 }
 
-LoadedQuestions ReadList(LineReader& reader, std::optional<TextEncoding> declared) {
-  const LineReader::Units units = UnitsOf(declared);
+// Reads the list of a file in form; its lines come as UTF-8 where as_utf8.
+LoadedQuestions ReadList(LineReader& reader, const TextForm& form, bool as_utf8) {
+  const LineReader::Units units = UnitsOf(form.encoding);
   reader.SetUnits(units);
-  ListBuilder builder(declared);
+  ListBuilder builder(form, as_utf8);
   std::string utf8;
   std::string_view line;
   while (reader.NextLine(line)) {
@@ -254,15 +260,24 @@ LoadedQuestions ReadList(LineReader& reader, std::optional<TextEncoding> declare
 LoadedQuestions LoadQuestionFile(SequentialFile& file) {
   LineReader reader(file, kMaxListBytes);
   const std::optional<ByteOrderMark> mark = FindByteOrderMark(reader.Peek(3));
-  if (!mark) return ReadList(reader, FindUtf16WithoutMark(reader.Peek(kFirstLineBytes)));
-  reader.Skip(mark->length);
-  return ReadList(reader, mark->encoding);
+  if (mark) reader.Skip(mark->length);
+  const std::string_view first_bytes = reader.Peek(kFirstLineBytes);
+  std::optional<TextEncoding> utf16;
+  if (!mark) {
+    utf16 = FindUtf16WithoutMark(first_bytes, first_bytes.size() < kFirstLineBytes);
+  } else if (IsUtf16(mark->encoding) && CanFollowUtf16Mark(first_bytes)) {
+    utf16 = mark->encoding;
+  }
+  const std::optional<TextEncoding> mark_encoding =
+      mark ? std::optional(mark->encoding) : std::nullopt;
+  return ReadList(reader, TextForm(utf16.value_or(TextEncoding::kCp932), mark_encoding),
+                  utf16.has_value());
 }
 
 QuestionSet ParseQuestionFile(std::string_view text) {
   StringFile file(text);
   LineReader reader(file, kMaxListBytes);
-  return ReadList(reader, TextEncoding::kUtf8).set;
+  return ReadList(reader, TextEncoding::kUtf8, true).set;
 }
 
 }  // namespace tavosu

@@ -24,7 +24,7 @@ inline constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
 
 struct LoadedQuestions {
   QuestionSet set;
-  TextEncoding encoding = TextEncoding::kCp932;
+  TextForm form;
 };
 
 // Reads the question list of file, in whichever encoding it is, into a

@@ -30,7 +30,7 @@ std::string FormatPercent(const Score& score) {
 
 std::string ResultsFileName(const std::string& stamp) { return "採点-" + stamp + ".txt"; }
 
-std::string ResultsFile(const QuestionSet& set, const std::string& stamp, TextEncoding encoding) {
+std::string ResultsFile(const QuestionSet& set, const std::string& stamp, const TextForm& form) {
   // The text is encoded a piece at a time, so that only the file's bytes
   // take memory in proportion to the set.
   constexpr std::size_t kPiece = 64 * 1024;
@@ -41,11 +41,11 @@ std::string ResultsFile(const QuestionSet& set, const std::string& stamp, TextEn
   text += fmt::kLineEnd;
   text += fmt::kBlankComment;
   text += fmt::kLineEnd;
-  std::string bytes = EncodeText(text, encoding);
+  std::string bytes = EncodeText(text, form);
   bytes.reserve(bytes.size() +
                 MaxEncodedSize(set.Questions.bytes() + set.Answers.bytes() + 64 +
                                    static_cast<std::size_t>(set.QuestionCount) * 8,
-                               encoding));
+                               form.encoding));
   text.clear();
   for (int i = 0; i < set.QuestionCount; ++i) {
     text += set.Questions[i];
@@ -57,7 +57,7 @@ std::string ResultsFile(const QuestionSet& set, const std::string& stamp, TextEn
     }
     text += fmt::kLineEnd;
     if (text.size() >= kPiece) {
-      AppendEncodedText(bytes, text, encoding);
+      AppendEncodedText(bytes, text, form.encoding);
       text.clear();
     }
   }
@@ -72,7 +72,7 @@ std::string ResultsFile(const QuestionSet& set, const std::string& stamp, TextEn
   text += FormatPercent(score);
   text += fmt::kPercentSuffix;
   text += fmt::kLineEnd;
-  AppendEncodedText(bytes, text, encoding);
+  AppendEncodedText(bytes, text, form.encoding);
   return bytes;
 }
 

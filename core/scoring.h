@@ -33,9 +33,9 @@ std::string FormatPercent(const Score& score);
 // The file name, without a folder, of the results file stamped stamp.
 std::string ResultsFileName(const std::string& stamp);
 
-// The bytes of the results file in encoding (CR LF line ends); stamp is the
+// The bytes of the results file in form (CR LF line ends); stamp is the
 // time shown in its second line.
-std::string ResultsFile(const QuestionSet& set, const std::string& stamp, TextEncoding encoding);
+std::string ResultsFile(const QuestionSet& set, const std::string& stamp, const TextForm& form);
 
 // The message that shows the score after the file is written.
 std::string SummaryMessage(const Score& score);

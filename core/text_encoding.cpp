@@ -3,9 +3,9 @@
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstdint>
-
-#include "core/cp932.h"
+#include <utility>
 
 namespace tavosu {
 
@@ -20,11 +20,26 @@ const std::uint8_t* Bytes(std::string_view text) {
   return reinterpret_cast<const std::uint8_t*>(text.data());
 }
 
+char* AppendUtf8(char* out, UChar32 c) {
+  std::int32_t length = 0;
+  U8_APPEND_UNSAFE(out, length, c);
+  return out + length;
+}
+
 void AppendUtf8(std::string& out, UChar32 c) {
   char units[U8_MAX_LENGTH];
-  std::int32_t length = 0;
-  U8_APPEND_UNSAFE(units, length, c);
-  out.append(units, static_cast<std::size_t>(length));
+  out.append(units, static_cast<std::size_t>(AppendUtf8(units, c) - units));
+}
+
+std::string_view MarkOf(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::kUtf8: return kUtf8Mark;
+    case TextEncoding::kUtf16Le: return kUtf16LeMark;
+    case TextEncoding::kUtf16Be: return kUtf16BeMark;
+    case TextEncoding::kCp932:
+    case TextEncoding::kEucJp: break;
+  }
+  return {};
 }
 
 void AppendUtf16Unit(std::string& out, UChar unit, bool big_endian) {
@@ -36,63 +51,67 @@ void AppendUtf16Unit(std::string& out, UChar unit, bool big_endian) {
 
 }  // namespace
 
+bool IsUtf16(TextEncoding encoding) {
+  return encoding == TextEncoding::kUtf16Le || encoding == TextEncoding::kUtf16Be;
+}
+
 std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes) {
-  if (bytes.starts_with(kUtf8Mark)) return ByteOrderMark{TextEncoding::kUtf8, kUtf8Mark.size()};
-  if (bytes.starts_with(kUtf16LeMark)) {
-    return ByteOrderMark{TextEncoding::kUtf16Le, kUtf16LeMark.size()};
-  }
-  if (bytes.starts_with(kUtf16BeMark)) {
-    return ByteOrderMark{TextEncoding::kUtf16Be, kUtf16BeMark.size()};
+  for (const TextEncoding encoding :
+       {TextEncoding::kUtf8, TextEncoding::kUtf16Le, TextEncoding::kUtf16Be}) {
+    if (bytes.starts_with(MarkOf(encoding))) return ByteOrderMark{encoding, MarkOf(encoding).size()};
   }
   return std::nullopt;
 }
 
-std::optional<TextEncoding> FindUtf16WithoutMark(std::string_view first_bytes) {
-  auto first_line_fits = [first_bytes](bool big_endian) {
-    bool ascii = false;
-    bool latin = true;
+std::optional<TextEncoding> FindUtf16WithoutMark(std::string_view first_bytes, bool whole_file) {
+  // How the first line reads in one byte order.
+  struct FirstLine {
+    bool ends = false;  // at a CR or LF unit
+    bool nul = false;
+    bool sign = false;  // a space or comment sign
+    bool latin = true;  // every unit below U+0100
+  };
+  auto read = [first_bytes](bool big_endian) {
+    FirstLine line;
     for (std::size_t i = 0; i + 1 < first_bytes.size(); i += 2) {
       const auto low = static_cast<std::uint8_t>(first_bytes[i + (big_endian ? 1 : 0)]);
       const auto high = static_cast<std::uint8_t>(first_bytes[i + (big_endian ? 0 : 1)]);
-      if (high == 0 && (low == '\r' || low == '\n')) return ascii;
-      if (high == 0 && low == 0) return false;
-      ascii = ascii || (high == 0 && low < 0x80);
-      latin = latin && high == 0;
+      line.ends = high == 0 && (low == '\r' || low == '\n');
+      line.nul = high == 0 && low == 0;
+      if (line.ends || line.nul) break;
+      line.sign = line.sign || (high == 0 && (low == ' ' || low == '#'));
+      line.latin = line.latin && high == 0;
     }
-    return ascii && latin;
+    return line;
   };
   if (first_bytes.find('\0') == std::string_view::npos) return std::nullopt;
-  if (first_line_fits(false)) return TextEncoding::kUtf16Le;
-  if (first_line_fits(true)) return TextEncoding::kUtf16Be;
+  const std::pair<TextEncoding, FirstLine> orders[] = {{TextEncoding::kUtf16Le, read(false)},
+                                                       {TextEncoding::kUtf16Be, read(true)}};
+  for (const auto& [encoding, line] : orders) {
+    if (line.ends) return encoding;
+  }
+  for (const auto& [encoding, line] : orders) {
+    if (!line.nul && line.sign && (whole_file || line.latin)) return encoding;
+  }
   return std::nullopt;
 }
 
-Utf8Count CountUtf8(std::string_view bytes) {
+bool CanFollowUtf16Mark(std::string_view first_bytes) {
+  return first_bytes.empty() || first_bytes.find('\0') != std::string_view::npos;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
   const std::uint8_t* s = Bytes(bytes);
   const auto length = static_cast<std::int32_t>(bytes.size());
-  Utf8Count count;
   for (std::int32_t i = 0; i < length;) {
-    if (s[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    const std::int32_t start = i;
     UChar32 c;
     U8_NEXT(s, i, length, c);
-    if (c < 0) {
-      ++count.ill_formed;
-    } else if (i - start >= 3) {
-      ++count.wide;
-    }
+    if (c < 0) return false;
   }
-  return count;
+  return true;
 }
 
-bool ReadsAsUtf8(const Utf8Count& utf8, std::size_t cp932_errors) {
-  return utf8.wide > 0 && 4 * utf8.ill_formed <= utf8.wide && utf8.ill_formed < cp932_errors;
-}
-
-void AppendRepairedUtf8(std::string& out, std::string_view bytes) {
+char* RepairUtf8Into(char* out, std::string_view bytes) {
   const std::uint8_t* s = Bytes(bytes);
   const auto length = static_cast<std::int32_t>(bytes.size());
   for (std::int32_t i = 0; i < length;) {
@@ -100,11 +119,12 @@ void AppendRepairedUtf8(std::string& out, std::string_view bytes) {
     UChar32 c;
     U8_NEXT(s, i, length, c);
     if (c < 0) {
-      AppendUtf8(out, kReplacementCharacter);
+      out = AppendUtf8(out, kReplacementCharacter);
     } else {
-      out.append(bytes.data() + start, static_cast<std::size_t>(i - start));
+      out = std::copy(bytes.data() + start, bytes.data() + i, out);
     }
   }
+  return out;
 }
 
 void AppendUtf16AsUtf8(std::string& out, std::string_view bytes, bool big_endian) {
@@ -128,12 +148,15 @@ void AppendUtf16AsUtf8(std::string& out, std::string_view bytes, bool big_endian
   if (bytes.size() % 2 != 0) AppendUtf8(out, kReplacementCharacter);
 }
 
-std::string EncodeText(std::string_view utf8, TextEncoding encoding) {
+std::string EncodeText(std::string_view utf8, const TextForm& form) {
   std::string out;
-  if (encoding == TextEncoding::kUtf16Le) out = kUtf16LeMark;
-  if (encoding == TextEncoding::kUtf16Be) out = kUtf16BeMark;
-  out.reserve(out.size() + MaxEncodedSize(utf8.size(), encoding));
-  AppendEncodedText(out, utf8, encoding);
+  if (form.mark) {
+    out = MarkOf(*form.mark);
+  } else if (IsUtf16(form.encoding)) {
+    out = MarkOf(form.encoding);
+  }
+  out.reserve(out.size() + MaxEncodedSize(utf8.size(), form.encoding));
+  AppendEncodedText(out, utf8, form.encoding);
   return out;
 }
 
@@ -141,6 +164,9 @@ void AppendEncodedText(std::string& out, std::string_view utf8, TextEncoding enc
   switch (encoding) {
     case TextEncoding::kCp932:
       AppendEncodedCp932(out, utf8);
+      return;
+    case TextEncoding::kEucJp:
+      AppendEncodedEucJp(out, utf8);
       return;
     case TextEncoding::kUtf8:
       out += utf8;
@@ -176,9 +202,9 @@ std::size_t Utf16Length(std::string_view utf8) {
 
 std::size_t MaxEncodedSize(std::size_t utf8_bytes, TextEncoding encoding) {
   // Each UTF-8 byte takes at most two bytes of UTF-16 (ASCII), and at most
-  // one byte of code page 932.
-  const bool utf16 = encoding == TextEncoding::kUtf16Le || encoding == TextEncoding::kUtf16Be;
-  return utf16 ? 2 * utf8_bytes : utf8_bytes;
+  // one byte of code page 932 or UTF-8.
+  if (encoding == TextEncoding::kEucJp) return MaxEncodedEucJpSize(utf8_bytes);
+  return IsUtf16(encoding) ? 2 * utf8_bytes : utf8_bytes;
 }
 
 }  // namespace tavosu

@@ -1,26 +1,46 @@
 // The encodings a question file may come in, and the conversions between
 // them and the UTF-8 the program holds in memory.
 //
-// Files from Windows are code page 932; Linux editors save UTF-8; Windows
+// Files from Windows are code page 932; older Unix files and Debian's
+// Japanese dictionaries are EUC-JP; Linux editors save UTF-8; Windows
 // Notepad's "Unicode" is UTF-16 with a byte order mark, and some tools write
-// UTF-16 without one. A file that begins with a byte order mark is in the
-// encoding the mark names; one whose first line reads as UTF-16 in one byte
-// order (see FindUtf16WithoutMark) is UTF-16 in that order. Otherwise the
-// question list weighs its bytes read both ways (see ReadsAsUtf8). A results
-// file is written in the encoding of the question file it scores, so
-// nothing is lost on the way round.
+// UTF-16 without one. A file whose first bytes show it to be UTF-16 (see
+// FindUtf16WithoutMark and CanFollowUtf16Mark) is UTF-16; any other is read
+// in whichever 8-bit encoding its text reads most plausibly in
+// (core/plausibility.h). A results file is written in the form of the
+// question file it scores, so nothing is lost on the way round.
 
 #ifndef TAVOSU_CORE_TEXT_ENCODING_H_
 #define TAVOSU_CORE_TEXT_ENCODING_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "core/cp932.h"
+#include "core/euc_jp.h"
+
 namespace tavosu {
 
-enum class TextEncoding { kCp932, kUtf8, kUtf16Le, kUtf16Be };
+enum class TextEncoding { kCp932, kEucJp, kUtf8, kUtf16Le, kUtf16Be };
+
+// How the text of a file is stored: the encoding of its text, and the
+// encoding that the byte order mark it begins with names, if it has one.
+// The two differ where the text after a mark reads far better in another
+// encoding than in the one the mark names.
+struct TextForm {
+  TextForm(TextEncoding text_encoding = TextEncoding::kCp932,
+           std::optional<TextEncoding> mark_encoding = std::nullopt)
+      : encoding(text_encoding), mark(mark_encoding) {}
+  bool operator==(const TextForm&) const = default;
+
+  TextEncoding encoding;
+  std::optional<TextEncoding> mark;
+};
+
+bool IsUtf16(TextEncoding encoding);
 
 // The encoding named by the byte order mark at the start of bytes, and the
 // mark's length.
@@ -35,50 +55,52 @@ struct ByteOrderMark {
 std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes);
 
 // The encoding of a file without a byte order mark whose first bytes are
-// first_bytes, if they show it to be UTF-16 in one byte order, little
-// endian tried first. Read as code units in that order, the first line (the
-// units before the first CR or LF) holds an ASCII character, as the space or
-// comment sign of every line of a list is, and no U+0000; and it ends within
-// first_bytes, or else every one of its units is below U+0100. Text in any
-// other encoding holds no NUL byte, so only a damaged file is weighed here.
-std::optional<TextEncoding> FindUtf16WithoutMark(std::string_view first_bytes);
+// first_bytes (all of it where whole_file), if they show it to be UTF-16 in
+// one byte order. Read as code units in that order, the first line ends at
+// a CR or LF unit, which reads so in that order only, within first_bytes
+// (little endian tried first); or, where it ends so in neither order, it
+// holds no U+0000 and a space or comment sign, as every line of a list
+// does, and runs to the end of the whole file or holds only units below
+// U+0100. Text in any other encoding holds no NUL byte, so only a damaged
+// file is weighed here.
+std::optional<TextEncoding> FindUtf16WithoutMark(std::string_view first_bytes, bool whole_file);
 
-// What bytes hold, read as UTF-8: characters of three or four bytes (every
-// kana and kanji is one), and maximal ill-formed sequences (surrogates and
-// overlong forms are ill-formed).
-struct Utf8Count {
-  std::size_t wide = 0;
-  std::size_t ill_formed = 0;
-  Utf8Count& operator+=(const Utf8Count& other) {
-    wide += other.wide;
-    ill_formed += other.ill_formed;
-    return *this;
-  }
-};
-Utf8Count CountUtf8(std::string_view bytes);
+// Whether the text after a UTF-16 byte order mark, whose first bytes are
+// first_bytes, can be UTF-16: it holds a NUL byte, as the space, comment
+// sign and line end of UTF-16 text do, or no byte at all.
+bool CanFollowUtf16Mark(std::string_view first_bytes);
 
-inline bool IsValidUtf8(std::string_view bytes) { return CountUtf8(bytes).ill_formed == 0; }
+bool IsValidUtf8(std::string_view bytes);
 
-// Whether bytes without a byte order mark read as UTF-8 rather than code page
-// 932, given what they hold as UTF-8 and how many of their sequences form no
-// code page 932 character: when there is a wide character, at most one
-// ill-formed sequence to four of them, and fewer ill-formed sequences than
-// code page 932 finds. A stray byte in a UTF-8 file does not overturn it;
-// code page 932 text, even where it happens to be well-formed UTF-8, and
-// ASCII and half-width katakana (which pass for two-byte UTF-8) stay code
-// page 932.
-bool ReadsAsUtf8(const Utf8Count& utf8, std::size_t cp932_errors);
+// Copies UTF-8 bytes into out, each ill-formed sequence replaced with
+// U+FFFD, and returns the end of the text; out must have room for
+// MaxDecodedSize(bytes.size()) bytes.
+char* RepairUtf8Into(char* out, std::string_view bytes);
 
-// Appends bytes to out, each ill-formed UTF-8 sequence replaced with U+FFFD.
-void AppendRepairedUtf8(std::string& out, std::string_view bytes);
+// Decodes bytes of a file in an 8-bit encoding (code page 932, EUC-JP or
+// UTF-8) into out as UTF-8 and returns the end of the text; out must have
+// room for MaxDecodedSize(bytes.size()) bytes. Each byte sequence that forms
+// no character becomes U+FFFD.
+inline char* DecodeInto(char* out, std::string_view bytes, TextEncoding encoding) {
+  if (encoding == TextEncoding::kCp932) return DecodeCp932Into(out, bytes);
+  if (encoding == TextEncoding::kEucJp) return DecodeEucJpInto(out, bytes);
+  return RepairUtf8Into(out, bytes);
+}
+
+// The most bytes of UTF-8 that bytes bytes of a file in an 8-bit encoding
+// decode to; UTF-8 takes no more, a byte of it becoming at most the three
+// of U+FFFD.
+constexpr std::size_t MaxDecodedSize(std::size_t bytes) {
+  return std::max(MaxDecodedCp932Size(bytes), MaxDecodedEucJpSize(bytes));
+}
 
 // Appends UTF-16 bytes (little endian unless big_endian) to out as UTF-8.
 // An unpaired surrogate, and an odd last byte, each become U+FFFD.
 void AppendUtf16AsUtf8(std::string& out, std::string_view bytes, bool big_endian);
 
-// Encodes valid UTF-8 text as the contents of a file in encoding: UTF-16
-// begins with its byte order mark, so that it reads back as UTF-16.
-std::string EncodeText(std::string_view utf8, TextEncoding encoding);
+// Encodes valid UTF-8 text as the contents of a file in form: its byte
+// order mark, and UTF-16 always with one, so that it reads back as UTF-16.
+std::string EncodeText(std::string_view utf8, const TextForm& form);
 
 // Appends valid UTF-8 text to out, encoded in encoding, as text that follows
 // the start of a file.

@@ -18,7 +18,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/cp932.h"
 #include "core/file_system.h"
 #include "core/question_file.h"
 #include "core/question_set.h"
@@ -74,10 +73,20 @@ bool SameSet(const QuestionSet& a, const QuestionSet& b) {
          a.Answers == b.Answers && a.Graded == b.Graded && a.Correct == b.Correct;
 }
 
+// Whether encoding holds fewer characters than Unicode.
+bool IsNarrow(TextEncoding encoding) {
+  return encoding == TextEncoding::kCp932 || encoding == TextEncoding::kEucJp;
+}
+
 // A field as it reads back from a results file in encoding: characters that
-// code page 932 lacks come back as "?".
+// code page 932 or EUC-JP lacks come back as "?".
 std::string ThroughFile(std::string_view field, TextEncoding encoding) {
-  return encoding == TextEncoding::kCp932 ? DecodeCp932(EncodeCp932(field)) : std::string(field);
+  if (!IsNarrow(encoding)) return std::string(field);
+  std::string bytes;
+  AppendEncodedText(bytes, field, encoding);
+  std::string text(MaxDecodedSize(bytes.size()), '\0');
+  text.resize(static_cast<std::size_t>(DecodeInto(text.data(), bytes, encoding) - text.data()));
+  return text;
 }
 
 // A question or an answer: one field of one line, without a NUL.
@@ -101,20 +110,21 @@ void CheckInvariants(const QuestionSet& set) {
   }
 }
 
-// Writes the results file of set in encoding, reads it back and checks
-// that it is read in the same encoding and holds the same questions, graded
-// where set had them right.
-void CheckResultsRoundTrip(const QuestionSet& set, TextEncoding encoding) {
-  const std::string bytes = ResultsFile(set, "平成 16年05月08日15時43分51秒", encoding);
+// Writes the results file of set in form, reads it back and checks that it
+// is read in the same encoding and holds the same questions, graded where
+// set had them right.
+void CheckResultsRoundTrip(const QuestionSet& set, const TextForm& form) {
+  const TextEncoding encoding = form.encoding;
+  const std::string bytes = ResultsFile(set, "平成 16年05月08日15時43分51秒", form);
   const Outcome reread = Load(bytes, {});
   Require(reread.loaded.has_value());
-  Require(reread.loaded->encoding == encoding);
+  Require(reread.loaded->form.encoding == encoding);
   const QuestionSet& reloaded = reread.loaded->set;
   CheckInvariants(reloaded);
   Require(reloaded.QuestionCount == set.QuestionCount);
   for (int i = 0; i < set.QuestionCount; ++i) {
-    // Every character read from code page 932 is written back.
-    if (encoding == TextEncoding::kCp932) {
+    // Every character read from code page 932 or EUC-JP is written back.
+    if (IsNarrow(encoding)) {
       for (const std::string_view field : {set.Questions[i], set.Answers[i]}) {
         Require(field.find("\uFFFD") != std::string_view::npos ||
                 ThroughFile(field, encoding) == field);
@@ -147,9 +157,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(whole.reason == pieces.reason);
     return 0;
   }
-  Require(whole.loaded->encoding == pieces.loaded->encoding);
+  Require(whole.loaded->form == pieces.loaded->form);
   Require(SameSet(whole.loaded->set, pieces.loaded->set));
   CheckInvariants(whole.loaded->set);
-  CheckResultsRoundTrip(whole.loaded->set, whole.loaded->encoding);
+  CheckResultsRoundTrip(whole.loaded->set, whole.loaded->form);
   return 0;
 }

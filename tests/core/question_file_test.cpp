@@ -8,28 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "loaded.h"
+
 namespace tavosu {
 namespace {
 
-struct Loaded {
-  std::string question;
-  std::string answer;
-  bool right;
-  bool operator==(const Loaded&) const = default;
-};
-
-std::vector<Loaded> LoadedOf(const QuestionSet& set) {
-  std::vector<Loaded> loaded;
-  for (int i = 0; i < set.QuestionCount; ++i) {
-    loaded.push_back({std::string(set.Questions[i]), std::string(set.Answers[i]), set.Graded[i]});
-    EXPECT_EQ(set.Graded[i], set.Correct[i]) << "question " << i;
-  }
-  return loaded;
-}
-
-std::ostream& operator<<(std::ostream& out, const Loaded& q) {
-  return out << "{\"" << q.question << "\", \"" << q.answer << "\", " << q.right << "}";
-}
+using testing::Loaded;
+using testing::LoadedOf;
 
 struct ParseCase {
   const char* name;

@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "core/cp932.h"
 #include "core/drill.h"
@@ -25,12 +26,21 @@ const char kStampedName[] = "採点-平成 16年05月08日15時43分51秒.txt";
 // Where the program's own drills are, as the window would say.
 const std::string kDrills = "/usr/share/tavosu/drills";
 
-// Code page 932 bytes of the results file of 山 (right), 川 (wrong) and 空
-// (not graded), scored on 2004-05-08 at 15:43:51.
-const char kExampleResults[] =
+// The three header lines of a results file scored on 2004-05-08 at
+// 15:43:51, in code page 932 and in EUC-JP.
+const std::string kCp932Header =
     "# \x8A\xBF\x8E\x9A\x83" "e\x83X\x83g\x82\xCC\x8C\x8B\x89\xCA\x82\xC5\x82\xB7\x81" "B\r\n"
     "# \x83" "e\x83X\x83g\x82\xF0\x8Ds\x82\xC1\x82\xBD\x93\xFA\x8E\x9E\x82\xCD\x81" "A\x95\xBD\x90\xAC 16\x94N05\x8C\x8E" "08\x93\xFA" "15\x8E\x9E" "43\x95\xAA" "51\x95" "b\r\n"
-    "#\r\n"
+    "#\r\n";
+const std::string kEucJpHeader =
+    "# \xB4\xC1\xBB\xFA\xA5\xC6\xA5\xB9\xA5\xC8\xA4\xCE\xB7\xEB\xB2\xCC\xA4\xC7\xA4\xB9\xA1\xA3\r\n"
+    "# \xA5\xC6\xA5\xB9\xA5\xC8\xA4\xF2\xB9\xD4\xA4\xC3\xA4\xBF\xC6\xFC\xBB\xFE\xA4\xCF\xA1\xA2\xCA\xBF\xC0\xAE 16\xC7\xAF" "05\xB7\xEE" "08\xC6\xFC" "15\xBB\xFE" "43\xCA\xAC" "51\xC9\xC3\r\n"
+    "#\r\n";
+
+// Code page 932 bytes of the results file of 山 (right), 川 (wrong) and 空
+// (not graded).
+const std::string kExampleResults =
+    kCp932Header +
     "\x8ER \x82\xE2\x82\xDC \x81\x9B\r\n"
     "\x90\xEC \x82\xA9\x82\xED \x81~\r\n"
     "\x8B\xF3 \x82\xBB\x82\xE7\r\n"
@@ -108,6 +118,35 @@ TEST_F(ScoringTest, WritesTheResultsFileByteForByte) {
   drill.markButtonClick();
   EXPECT_EQ(Results(), kExampleResults);
   EXPECT_EQ(window.messages, (std::vector<std::string>{" 2問中、 1問正解です。(50点です)"}));
+}
+
+// A results file keeps the form of its question file: a byte order mark
+// before code page 932, and EUC-JP byte for byte, half-width katakana and
+// JIS X 0212 included.
+TEST_F(ScoringTest, KeepsTheFormOfTheQuestionFile) {
+  const std::pair<std::string, std::string> files_and_results[] = {
+      // 山 やま
+      {"\xEF\xBB\xBF\x8E\x52 \x82\xE2\x82\xDC\r\n",
+       "\xEF\xBB\xBF" + kCp932Header +
+           "\x8ER \x82\xE2\x82\xDC\r\n# \x90\xB3\x89\xF0\x82\xCD\x81" "A 0/ 0/ 1 \x82\xC5\x82\xB7\x81" "B(\x93_)\r\n"},
+      // ﾃｽﾄ てすと ×, 丂 こう ○, 山 やま
+      {"\x8E\xC3\x8E\xBD\x8E\xC4 \xA4\xC6\xA4\xB9\xA4\xC8 \xA1\xDF\r\n\x8F\xB0\xA1 \xA4\xB3\xA4\xA6 \xA1\xFB\r\n"
+       "\xBB\xB3 \xA4\xE4\xA4\xDE\r\n",
+       kEucJpHeader +
+           "\x8E\xC3\x8E\xBD\x8E\xC4 \xA4\xC6\xA4\xB9\xA4\xC8\r\n\x8F\xB0\xA1 \xA4\xB3\xA4\xA6 \xA1\xFB\r\n"
+           "\xBB\xB3 \xA4\xE4\xA4\xDE\r\n"
+           "# \xC0\xB5\xB2\xF2\xA4\xCF\xA1\xA2 1/ 1/ 3 \xA4\xC7\xA4\xB9\xA1\xA3(100\xC5\xC0)\r\n"},
+  };
+  for (const auto& [file, results] : files_and_results) {
+    files.files["q.txt"] = file;
+    Open("q.txt");
+    drill.markButtonClick();
+    EXPECT_EQ(Results(), results);
+    files.files["q.txt"] = Results();
+    Open("q.txt");
+    drill.markButtonClick();
+    EXPECT_EQ(Results(), results) << "after a reload";
+  }
 }
 
 TEST_F(ScoringTest, StampsNameAndSecondLineFromSeparateReadings) {

@@ -2,15 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "core/cp932.h"
 #include "core/drill.h"
 #include "core/question_file.h"
 #include "fakes.h"
+#include "glibc_iconv.h"
+#include "loaded.h"
 
 namespace tavosu {
+
+void PrintTo(const TextForm& form, std::ostream* out) {
+  *out << "{" << static_cast<int>(form.encoding);
+  if (form.mark) *out << ", mark " << static_cast<int>(*form.mark);
+  *out << "}";
+}
+
 namespace {
+
+using testing::Loaded;
+using testing::LoadedOf;
+using testing::Repeated;
+using enum TextEncoding;
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
@@ -20,122 +37,200 @@ std::string Bytes(const char (&literal)[N]) {
   return std::string(literal, N - 1);
 }
 
-std::string Repeated(const std::string& text, int count) {
-  std::string repeated;
-  for (int i = 0; i < count; ++i) repeated += text;
-  return repeated;
-}
-
 LoadedQuestions Load(std::string_view bytes) {
   StringFile file(bytes);
   return LoadQuestionFile(file);
 }
 
+std::vector<Loaded> Joined(std::vector<Loaded> first, const std::vector<Loaded>& then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
+
 struct DetectCase {
   const char* name;
   std::string bytes;
-  TextEncoding encoding;
-  std::string text;
+  TextForm form;
+  std::vector<Loaded> expected;
 };
 
 class DetectTest : public ::testing::TestWithParam<DetectCase> {};
 
 TEST_P(DetectTest, ChoosesEncodingAndDecodes) {
   const LoadedQuestions loaded = Load(GetParam().bytes);
-  const QuestionSet expected = ParseQuestionFile(GetParam().text);
-  EXPECT_EQ(loaded.encoding, GetParam().encoding);
-  EXPECT_EQ(loaded.set.Questions, expected.Questions);
-  EXPECT_EQ(loaded.set.Answers, expected.Answers);
-  EXPECT_EQ(loaded.set.Graded, expected.Graded);
+  EXPECT_EQ(loaded.form, GetParam().form);
+  EXPECT_EQ(LoadedOf(loaded.set), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     TextEncoding, DetectTest,
     ::testing::Values(
-        DetectCase{"Cp932Japanese", "\x8E\x52 \x82\xE2\x82\xDC", TextEncoding::kCp932, "山 やま"},
-        DetectCase{"Utf8Japanese", "山 やま", TextEncoding::kUtf8, "山 やま"},
-        DetectCase{"Utf8WithByteOrderMark", std::string(kBom) + "# 注記\r\n山 やま", TextEncoding::kUtf8,
-                   "# 注記\r\n山 やま"},
-        DetectCase{"ByteOrderMarkOnly", kBom, TextEncoding::kUtf8, ""},
-        DetectCase{"AsciiOnlyStaysCp932", "yama mountain\r\n", TextEncoding::kCp932, "yama mountain\r\n"},
-        DetectCase{"EmptyStaysCp932", "", TextEncoding::kCp932, ""},
+        DetectCase{"Cp932Japanese", "\x8E\x52 \x82\xE2\x82\xDC", kCp932, {{"山", "やま"}}},
+        DetectCase{"Utf8Japanese", "山 やま", kUtf8, {{"山", "やま"}}},
+        // 学校 がっこう, one line: in code page 932 it would read 蟄ｦ譬｡ 縺後▲縺薙≧.
+        DetectCase{"Utf8OneLine",
+                   "\xE5\xAD\xA6\xE6\xA0\xA1 \xE3\x81\x8C\xE3\x81\xA3\xE3\x81\x93\xE3\x81\x86\r\n",
+                   kUtf8, {{"学校", "がっこう"}}},
+        DetectCase{"Utf8WithByteOrderMark", std::string(kBom) + "# 注記\r\n山 やま", {kUtf8, kUtf8},
+                   {{"山", "やま"}}},
+        DetectCase{"ByteOrderMarkOnly", kBom, {kUtf8, kUtf8}, {}},
+        DetectCase{"Utf8MarkThenCp932", "\xEF\xBB\xBF\x8E\x52 \x82\xE2\x82\xDC\r\n", {kCp932, kUtf8},
+                   {{"山", "やま"}}},
+        DetectCase{"AsciiOnlyStaysCp932", "yama mountain\r\n", kCp932, {{"yama", "mountain"}}},
+        DetectCase{"EmptyStaysCp932", "", kCp932, {}},
         // ﾃｽﾄ ﾃｽﾄ: C3 BD would pass as UTF-8, C4 20 does not.
-        DetectCase{"HalfWidthKatakanaStaysCp932", "\xC3\xBD\xC4 \xC3\xBD\xC4", TextEncoding::kCp932,
-                   "ﾃｽﾄ ﾃｽﾄ"},
-        DetectCase{"InvalidUtf8FallsBackToCp932", "\xE5\xB1\xB1 \x82\xE2", TextEncoding::kCp932,
-                   DecodeCp932("\xE5\xB1\xB1 \x82\xE2")},
-        DetectCase{"TruncatedUtf8FallsBackToCp932", "山 や\xE3\x81", TextEncoding::kCp932,
-                   DecodeCp932("山 や\xE3\x81")},
-        DetectCase{"EncodedSurrogateIsNoUtf8", "\xED\xA0\x80 a", TextEncoding::kCp932,
-                   DecodeCp932("\xED\xA0\x80 a")},
+        DetectCase{"HalfWidthKatakanaStaysCp932", "\xC3\xBD\xC4 \xC3\xBD\xC4", kCp932,
+                   {{"ﾃｽﾄ", "ﾃｽﾄ"}}},
+        DetectCase{"InvalidUtf8FallsBackToCp932", "\xE5\xB1\xB1 \x82\xE2", kCp932, {{"螻ｱ", "や"}}},
+        DetectCase{"TruncatedUtf8FallsBackToCp932", "山 や\xE3\x81", kCp932,
+                   {{"螻ｱ", "繧\uFFFD\uFFFD"}}},
+        DetectCase{"EncodedSurrogateIsNoUtf8", "\xED\xA0\x80 a", kCp932, {{"恝\u0080", "a"}}},
         DetectCase{"ByteOrderMarkThenInvalidIsRepaired", std::string(kBom) + "a\xFF b\xE3\x81",
-                   TextEncoding::kUtf8, "a\xEF\xBF\xBD b\xEF\xBF\xBD"},
+                   {kUtf8, kUtf8}, {{"a\uFFFD", "b\uFFFD"}}},
         // Half-width katakana pairs that pass for two-byte UTF-8: ﾈｺ ﾈｺ, ﾊｼ ﾎｼ.
-        DetectCase{"KatakanaPairsLikeUtf8StayCp932", "\xC8\xBA \xC8\xBA\r\n\xCA\xBC \xCE\xBC",
-                   TextEncoding::kCp932, "ﾈｺ ﾈｺ\r\nﾊｼ ﾎｼ"},
-        DetectCase{"TwoByteUtf8OnlyIsCp932", "caf\xC3\xA9 cr\xC3\xA8me", TextEncoding::kCp932,
-                   DecodeCp932("caf\xC3\xA9 cr\xC3\xA8me")},
-        DetectCase{"OnlyTheListDecides", "山 やま ○\r\n\r\n\x8E\x52 \x82\xE2", TextEncoding::kUtf8,
-                   "山 やま ○"},
+        DetectCase{"KatakanaPairsLikeUtf8StayCp932", "\xC8\xBA \xC8\xBA\r\n\xCA\xBC \xCE\xBC", kCp932,
+                   {{"ﾈｺ", "ﾈｺ"}, {"ﾊｼ", "ﾎｼ"}}},
+        DetectCase{"TwoByteUtf8OnlyIsCp932", "caf\xC3\xA9 cr\xC3\xA8me", kCp932,
+                   {{"cafﾃｩ", "crﾃｨme"}}},
+        // One error to four characters beyond ASCII is the most that leaves
+        // a reading other than code page 932 in the running.
+        DetectCase{"Utf8OneErrorToFourKana", "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86\xE3\x81\x88 a\xFF",
+                   kUtf8, {{"あいうえ", "a\uFFFD"}}},
+        DetectCase{"Utf8OneErrorToThreeKanaIsLeftOut", "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86 a\xFF",
+                   kCp932, {{"縺ゅ＞縺\uFFFD", "a\uF8F3"}}},
+        DetectCase{"OnlyTheListDecides", "山 やま ○\r\n\r\n\x8E\x52 \x82\xE2", kUtf8,
+                   {{"山", "やま", true}}},
+        DetectCase{"Utf8KanjiOnlyInComment", "# 漢字の読み\r\nyama mountain\r\n", kUtf8,
+                   {{"yama", "mountain"}}},
         // A Latin-1 paste left one byte E9 in a UTF-8 file.
         DetectCase{"Utf8StrayByteInComment", "# 漢字の読み (from caf\xE9)\r\n山 やま\r\n川 かわ\r\n",
-                   TextEncoding::kUtf8, "# \r\n山 やま\r\n川 かわ\r\n"},
-        DetectCase{"Utf8StrayByteInQuestion", "# 漢字の読み\r\n山\xE9 やま\r\n川 かわ\r\n",
-                   TextEncoding::kUtf8, "山\uFFFD やま\r\n川 かわ\r\n"},
-        DetectCase{"Utf8StrayByteBeforeSettling", "山\xE9 やま\r\n" + Repeated("川 かわ\r\n", 2000),
-                   TextEncoding::kUtf8, "山\uFFFD やま\r\n" + Repeated("川 かわ\r\n", 2000)},
-        DetectCase{"Cp932DictionaryLines", EncodeCp932(Repeated("亜 あ /(n) Asia/ ○\n唖 あ /(n) mute/\n", 2000)),
-                   TextEncoding::kCp932, Repeated("亜 あ /(n) Asia/ ○\n唖 あ /(n) mute/\n", 2000)},
+                   kUtf8, {{"山", "やま"}, {"川", "かわ"}}},
+        DetectCase{"Utf8StrayByteInQuestion", "# 漢字の読み\r\n山\xE9 やま\r\n川 かわ\r\n", kUtf8,
+                   {{"山\uFFFD", "やま"}, {"川", "かわ"}}},
+        DetectCase{"Utf8StrayByteBeforeSettling", "山\xE9 やま\r\n" + Repeated(std::string("川 かわ\r\n"), 2000),
+                   kUtf8, Joined({{"山\uFFFD", "やま"}}, Repeated(std::vector<Loaded>{{"川", "かわ"}}, 2000))},
+        // 亜 あ /(n) Asia/ ○ and 唖 あ /(n) mute/.
+        DetectCase{"Cp932DictionaryLines",
+                   Repeated(std::string("\x88\x9F \x82\xA0 /(n) Asia/ \x81\x9B\n"
+                                        "\x88\xA0 \x82\xA0 /(n) mute/\n"),
+                            2000),
+                   kCp932, Repeated(std::vector<Loaded>{{"亜", "あ", true}, {"唖", "あ"}}, 2000)},
         // 茉影 reads in UTF-8 as U+4749 and "e".
-        DetectCase{"Cp932LikeValidUtf8", "\xE4\x9D\x89\x65 a", TextEncoding::kCp932, "茉影 a"},
-        DetectCase{"Utf8AfterAsciiLines", Repeated("yama mountain\r\n", 5000) + "山 やま",
-                   TextEncoding::kUtf8, Repeated("yama mountain\r\n", 5000) + "山 やま"},
-        DetectCase{"Cp932SingleBytes", "\x80 \xA0\xFD\xFE\xFF", TextEncoding::kCp932,
-                   "\u0080 \uF8F0\uF8F1\uF8F2\uF8F3"},
+        DetectCase{"Cp932LikeValidUtf8", "\xE4\x9D\x89\x65 a", kCp932, {{"茉影", "a"}}},
+        DetectCase{"Utf8AfterAsciiLines", Repeated(std::string("yama mountain\r\n"), 5000) + "山 やま",
+                   kUtf8, Joined(Repeated(std::vector<Loaded>{{"yama", "mountain"}}, 5000), {{"山", "やま"}})},
+        DetectCase{"Cp932SingleBytes", "\x80 \xA0\xFD\xFE\xFF", kCp932,
+                   {{"\u0080", "\uF8F0\uF8F1\uF8F2\uF8F3"}}},
+        // 学校 がっこう, which would read ｳﾘｹｻ ､ｬ､ﾃ､ｳ､ｦ in code page 932.
+        DetectCase{"EucJpOneLine", "\xB3\xD8\xB9\xBB \xA4\xAC\xA4\xC3\xA4\xB3\xA4\xA6\r\n", kEucJp,
+                   {{"学校", "がっこう"}}},
+        // ﾃｽﾄ てすと, half-width katakana after 8E; 丂 こう ○, JIS X 0212 after 8F.
+        DetectCase{"EucJpHalfWidthKatakanaAndJisX0212",
+                   "\x8E\xC3\x8E\xBD\x8E\xC4 \xA4\xC6\xA4\xB9\xA4\xC8\r\n"
+                   "\x8F\xB0\xA1 \xA4\xB3\xA4\xA6 \xA1\xFB\r\n",
+                   kEucJp, {{"ﾃｽﾄ", "てすと"}, {"丂", "こう", true}}},
+        // The title line of a results file in code page 932, then lines of
+        // EUC-JP: the title decides.
+        DetectCase{"ResultsTitleDecides",
+                   "# \x8A\xBF\x8E\x9A\x83" "e\x83X\x83g\x82\xCC\x8C\x8B\x89\xCA\x82\xC5\x82\xB7\x81" "B\r\n" +
+                       Repeated(std::string("\xB3\xD8\xB9\xBB \xA4\xAC\xA4\xC3\xA4\xB3\xA4\xA6\r\n"), 10),
+                   kCp932, Repeated(std::vector<Loaded>{{"ｳﾘｹｻ", "､ｬ､ﾃ､ｳ､ｦ"}}, 10)},
         DetectCase{"Utf16LittleEndianWithoutMark",
-                   Bytes("#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\0\x71\x5C \0\x84\x30 \0\xCB\x25"),
-                   TextEncoding::kUtf16Le, "# \r\nq a\r\n山 や ○"},
+                   Bytes("#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\0\x71\x5C \0\x84\x30 \0\xCB\x25"), kUtf16Le,
+                   {{"q", "a"}, {"山", "や", true}}},
         DetectCase{"Utf16BigEndianWithoutMark",
-                   Bytes("\0#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\x5C\x71\0 \x30\x84\0 \x25\xCB"),
-                   TextEncoding::kUtf16Be, "# \r\nq a\r\n山 や ○"},
+                   Bytes("\0#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\x5C\x71\0 \x30\x84\0 \x25\xCB"), kUtf16Be,
+                   {{"q", "a"}, {"山", "や", true}}},
+        DetectCase{"Utf16LittleEndianWithoutMarkEmptyFirstLine", Bytes("\r\0\n\0q\0 \0a\0"),
+                   kUtf16Le, {}},
+        DetectCase{"Utf16BigEndianWithoutMarkEmptyFirstLine", Bytes("\0\r\0\n\0q\0 \0a"), kUtf16Be,
+                   {}},
+        // 学校 がっこう, without a line end.
+        DetectCase{"Utf16LittleEndianWithoutMarkOrLineEnd",
+                   Bytes("\x66\x5B\x21\x68 \0\x4C\x30\x63\x30\x53\x30\x46\x30"), kUtf16Le,
+                   {{"学校", "がっこう"}}},
+        DetectCase{"Utf16BigEndianWithoutMarkOrLineEnd",
+                   Bytes("\x5B\x66\x68\x21\0 \x30\x4C\x30\x63\x30\x53\x30\x46"), kUtf16Be,
+                   {{"学校", "がっこう"}}},
+        DetectCase{"Utf16MarkThenCp932", "\xFF\xFE\x8E\x52 \x82\xE2\x82\xDC\r\n", {kCp932, kUtf16Le},
+                   {{"山", "やま"}}},
         DetectCase{"Utf16LoneCrsMakeEmptyLine", Bytes("\xFF\xFEq\0 \0a\0\r\0\r\0b\0 \0c\0"),
-                   TextEncoding::kUtf16Le, "q a"},
+                   {kUtf16Le, kUtf16Le}, {{"q", "a"}}},
         DetectCase{"Utf16CrRunBeforeLf", Bytes("\xFE\xFF\0q\0 \0a\0\r\0\r\0\n\0b\0 \0c"),
-                   TextEncoding::kUtf16Be, "q a\nb c"},
+                   {kUtf16Be, kUtf16Be}, {{"q", "a"}, {"b", "c"}}},
         DetectCase{"Utf16LittleEndian",
                    Bytes("\xFF\xFE#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\0\x71\x5C \0\x84\x30 \0\xCB\x25"),
-                   TextEncoding::kUtf16Le, "# \r\nq a\r\n山 や ○"},
+                   {kUtf16Le, kUtf16Le}, {{"q", "a"}, {"山", "や", true}}},
         DetectCase{"Utf16BigEndian",
                    Bytes("\xFE\xFF\0#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\x5C\x71\0 \x30\x84\0 \x25\xCB"),
-                   TextEncoding::kUtf16Be, "# \r\nq a\r\n山 や ○"},
+                   {kUtf16Be, kUtf16Be}, {{"q", "a"}, {"山", "や", true}}},
         // 上 (U+4E0A) holds a byte 0A; 𠮷 is a surrogate pair.
         DetectCase{"Utf16LineFeedByteInCharacter",
-                   Bytes("\xFF\xFE\x0A\x4E \0\x42\xD8\xB7\xDF\n\0\n\0z\0"), TextEncoding::kUtf16Le,
-                   "上 𠮷"},
+                   Bytes("\xFF\xFE\x0A\x4E \0\x42\xD8\xB7\xDF\n\0\n\0z\0"), {kUtf16Le, kUtf16Le},
+                   {{"上", "𠮷"}}},
         DetectCase{"Utf16BigEndianLineFeedByteInCharacter", Bytes("\xFE\xFF\x4E\x0A\0 \x4E\x0A"),
-                   TextEncoding::kUtf16Be, "上 上"},
+                   {kUtf16Be, kUtf16Be}, {{"上", "上"}}},
         DetectCase{"Utf16UnpairedSurrogatesAndOddByte",
-                   Bytes("\xFF\xFEq\0 \0\x00\xD8" "a\0\xDC\xDC \0b\0B"), TextEncoding::kUtf16Le,
-                   "q \xEF\xBF\xBD" "a\xEF\xBF\xBD b\xEF\xBF\xBD"}),
+                   Bytes("\xFF\xFEq\0 \0\x00\xD8" "a\0\xDC\xDC" "B"), {kUtf16Le, kUtf16Le},
+                   {{"q", "\uFFFD" "a\uFFFD\uFFFD"}}}),
     [](const ::testing::TestParamInfo<DetectCase>& param_info) { return param_info.param.name; });
 
 // The same lines in every encoding load to the same set, UTF-16 also
 // without its byte order mark.
 TEST(TextEncoding, SameLinesLoadAlikeInEveryEncoding) {
   const std::string lines =
-      "# 注記\r山 やま ○\r\r\n川 かわ ×\n空　そら ａ\r\n髙 たか\r①  いち\r\n\r\r\n海 うみ\r\n";
-  const std::string files[] = {EncodeCp932(lines), lines, kBom + lines,
-                               EncodeText(lines, TextEncoding::kUtf16Le),
-                               EncodeText(lines, TextEncoding::kUtf16Be),
-                               EncodeText(lines, TextEncoding::kUtf16Le).substr(2),
-                               EncodeText(lines, TextEncoding::kUtf16Be).substr(2)};
-  const QuestionSet expected = ParseQuestionFile(lines);
-  ASSERT_EQ(expected.QuestionCount, 5);
+      "# 注記\r山 やま ○\r\r\n川 かわ ×\n空　そら ａ\r\n髙 たか\r㈱  いち\r\n\r\r\n海 うみ\r\n";
+  const std::string files[] = {EncodeText(lines, kCp932), EncodeText(lines, kEucJp), lines,
+                               kBom + lines, EncodeText(lines, kUtf16Le), EncodeText(lines, kUtf16Be),
+                               EncodeText(lines, kUtf16Le).substr(2),
+                               EncodeText(lines, kUtf16Be).substr(2)};
   for (const std::string& bytes : files) {
-    const QuestionSet set = Load(bytes).set;
-    EXPECT_EQ(set.Questions, expected.Questions);
-    EXPECT_EQ(set.Answers, expected.Answers);
-    EXPECT_EQ(set.Graded, expected.Graded);
+    EXPECT_EQ(LoadedOf(Load(bytes).set),
+              (std::vector<Loaded>{
+                  {"山", "やま", true}, {"川", "かわ"}, {"空　そら", "ａ"}, {"髙", "たか"}, {"㈱", ""}}));
+  }
+}
+
+// Question files as people make them from EDICT's word and reading pairs,
+// of 1, 2, 3 and 10 lines, 1,000 of each in each encoding (UTF-16 without
+// its byte order mark, in both byte orders), converted from EDICT's EUC-JP
+// by glibc; every other file lacks the line end of its last line. Every one
+// opens in its own encoding, with all its questions.
+TEST(TextEncoding, EdictFilesOpenInTheirOwnEncoding) {
+  constexpr int kFiles = 1000;
+  testing::GlibcIconv to_cp932("CP932", "EUC-JP");
+  std::vector<std::string> pairs;  // "word reading", of the words code page 932 holds too
+  std::ifstream edict(TAVOSU_EDICT, std::ios::binary);
+  for (std::string entry; std::getline(edict, entry);) {
+    const std::size_t open = entry.find(" [");
+    const std::size_t close = entry.find("] /");
+    if (open == std::string::npos || close == std::string::npos || entry.find(' ') != open) continue;
+    std::string pair = entry.substr(0, open) + ' ' + entry.substr(open + 2, close - open - 2);
+    if (to_cp932.Convert(pair)) pairs.push_back(std::move(pair));
+  }
+  ASSERT_GT(pairs.size(), 200000u);
+  const std::pair<TextEncoding, const char*> encodings[] = {
+      {kCp932, "CP932"}, {kEucJp, "EUC-JP"}, {kUtf8, "UTF-8"}, {kUtf16Le, "UTF-16LE"}, {kUtf16Be, "UTF-16BE"}};
+  for (const int lines : {1, 2, 3, 10}) {
+    // The pairs are taken from all of EDICT, evenly.
+    const std::size_t stride = pairs.size() / (kFiles * lines);
+    for (const auto& [encoding, name] : encodings) {
+      testing::GlibcIconv convert(name, "EUC-JP");
+      int wrong = 0;
+      for (int file = 0; file < kFiles; ++file) {
+        std::string text;
+        for (int line = 0; line < lines; ++line) {
+          text += pairs[static_cast<std::size_t>(file * lines + line) * stride];
+          if (line + 1 < lines || file % 2 == 0) text += "\r\n";
+        }
+        const LoadedQuestions loaded = Load(convert.Convert(text).value());
+        if (loaded.form.encoding != encoding || loaded.set.QuestionCount != lines) {
+          EXPECT_LT(++wrong, 4) << name << ": " << *to_cp932.Convert(text) << " opened as "
+                                << static_cast<int>(loaded.form.encoding);
+        }
+      }
+      EXPECT_EQ(wrong, 0) << lines << " lines in " << name;
+    }
   }
 }
 
@@ -165,7 +260,7 @@ TEST_P(UnicodeResultsTest, KeepCharactersOutsideCp932) {
   EXPECT_EQ(testing::Texts(drill.questions().Questions), (std::vector<std::string>{"𠮷", "𩸽", "㋿"}));
   EXPECT_EQ(drill.questions().Graded, (std::vector<bool>{false, false, true}));
   drill.markButtonClick();
-  EXPECT_EQ(Load(files.files.at("採点-平成 16年05月08日15時43分51秒.txt")).encoding, GetParam())
+  EXPECT_EQ(Load(files.files.at("採点-平成 16年05月08日15時43分51秒.txt")).form.encoding, GetParam())
       << "still in the question file's encoding after the reload";
 }
 

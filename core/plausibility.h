@@ -1,0 +1,61 @@
+// How plausible, as the text of a Japanese question file, the bytes of a
+// file read in each 8-bit encoding a question file may come in: code page
+// 932, EUC-JP and UTF-8.
+//
+// The bytes of one of them read in another give text that no one writes:
+// sequences that form no character, runs of rare kanji, half-width katakana
+// among kanji and kana, stray symbols, letters of other scripts. Each
+// reading is scored character by character (the weights are in
+// plausibility.cpp). A reading in EUC-JP or UTF-8 with too many sequences
+// that form no character is left out, and of the rest and code page 932,
+// the reading that scores highest is the file's.
+
+#ifndef TAVOSU_CORE_PLAUSIBILITY_H_
+#define TAVOSU_CORE_PLAUSIBILITY_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/text_encoding.h"
+
+namespace tavosu {
+
+class Plausibility {
+ public:
+  // Weighs a line of a file, without its line end, in each encoding.
+  void Weigh(std::string_view line);
+
+  // The bytes of 0x80 and above in the lines weighed: what tells the
+  // readings apart, as ASCII reads alike in each.
+  std::size_t non_ascii() const { return non_ascii_; }
+
+  // The encoding whose reading of the lines weighed scores highest, of code
+  // page 932 and those of the others that are not left out; ties go to code
+  // page 932, then to EUC-JP. The encoding that a byte order mark before
+  // the lines names, if it is one of them, is favoured and never left out:
+  // another wins only where the text reads far better in it.
+  TextEncoding MostPlausible(std::optional<TextEncoding> mark) const;
+
+ private:
+  // What the lines read as in one encoding.
+  struct Reading {
+    void Add(std::string_view text, bool replacements_are_errors);
+    bool Qualifies() const;
+
+    std::int64_t score = 0;
+    std::int64_t errors = 0;      // byte sequences that form no character
+    std::int64_t characters = 0;  // beyond ASCII, read without error
+  };
+
+  std::array<Reading, 3> readings_;  // code page 932, EUC-JP, UTF-8
+  std::size_t non_ascii_ = 0;
+  std::string text_;
+};
+
+}  // namespace tavosu
+
+#endif  // TAVOSU_CORE_PLAUSIBILITY_H_
