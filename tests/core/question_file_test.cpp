@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/scoring.h"
 #include "loaded.h"
 
 namespace tavosu {
@@ -184,6 +185,54 @@ INSTANTIATE_TEST_SUITE_P(
                     }(),
                     LoadError::Reason::kListTooLarge, kMaxListBytes + 1}),
     [](const ::testing::TestParamInfo<EndlessCase>& param_info) { return param_info.param.name; });
+
+// Loads bytes, which must fail with reason.
+void ExpectRefused(std::string_view bytes, LoadError::Reason reason) {
+  StringFile file(bytes);
+  try {
+    LoadQuestionFile(file);
+    ADD_FAILURE() << "loads";
+  } catch (const LoadError& e) {
+    EXPECT_EQ(e.reason(), reason) << e.what();
+  }
+}
+
+// A list of exactly 64 MiB loads and one byte more is refused, in code page
+// 932 and in UTF-16: a question with a long remainder, which its results
+// file leaves out.
+TEST(QuestionFileLimit, HoldsAListOfExactly64MiB) {
+  constexpr std::size_t k64MiB = 67'108'864;
+  const std::string cp932 = "q a " + std::string(k64MiB - 6, 'x') + "\r\nx";
+  std::string utf16("\xFF\xFEq\0 \0a\0 \0", 10);
+  utf16.resize(k64MiB - 4, 'x');
+  for (std::size_t i = 11; i < utf16.size(); i += 2) utf16[i] = '\0';
+  utf16.append("\r\0\n\0x", 5);
+  for (const std::string_view one_byte_more : {std::string_view(cp932), std::string_view(utf16)}) {
+    StringFile exact(one_byte_more.substr(0, k64MiB));
+    EXPECT_EQ(LoadQuestionFile(exact).set.QuestionCount, 1);
+    ExpectRefused(one_byte_more, LoadError::Reason::kListTooLarge);
+  }
+}
+
+// The longest answer in UTF-16 whose results file, graded right, still
+// loads: 64 MiB less the 512 bytes left for the frame of the results file,
+// and less "q", two spaces, "○" and CR LF, 7 units of two bytes. Its
+// results file loads again; one unit more is refused.
+TEST(QuestionFileLimit, LongestUtf16AnswerLoadsAndSoDoesItsResultsFile) {
+  constexpr std::size_t kMost = 33'554'170;
+  std::string file("\xFF\xFEq\0 \0", 6);
+  file.resize(file.size() + 2 * (kMost + 1), 'x');
+  for (std::size_t i = 7; i < file.size(); i += 2) file[i] = '\0';
+  ExpectRefused(file, LoadError::Reason::kListTooLarge);
+  StringFile longest(std::string_view(file).substr(0, file.size() - 2));
+  LoadedQuestions loaded = LoadQuestionFile(longest);
+  ASSERT_EQ(loaded.set.QuestionCount, 1);
+  EXPECT_EQ(loaded.set.Answers[0].size(), kMost);
+  loaded.set.Graded[0] = loaded.set.Correct[0] = true;
+  const std::string results = ResultsFile(loaded.set, "令和 08年12月07日10時15分30秒", loaded.form);
+  StringFile results_file(results);
+  EXPECT_EQ(LoadQuestionFile(results_file).set.Answers[0].size(), kMost);
+}
 
 TEST(QuestionFileLimit, HoldsThe32767thQuestion) {
   const QuestionSet set = ParseQuestionFile("# x\r\n" + Lines(32767, "山 やま ○") + "# y\r\n");
