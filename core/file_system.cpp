@@ -35,26 +35,33 @@ std::string ReasonJa(int error) {
   throw FileError(what + " " + path + ": " + std::strerror(error), ReasonJa(error));
 }
 
-// Closes fd when it goes out of scope.
+// Closes fd through calls when it goes out of scope.
 class FileDescriptor {
  public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(SystemCalls& calls, int fd) : calls_(calls), fd_(fd) {}
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) calls_.Close(fd_);
   }
   int get() const { return fd_; }
   // Closes now and returns close()'s errno, or 0.
   int Close() {
-    const int result = ::close(fd_);
+    const int result = calls_.Close(fd_);
     fd_ = -1;
     return result == 0 ? 0 : errno;
   }
 
  private:
+  SystemCalls& calls_;
   int fd_;
 };
+
+// The system calls themselves.
+SystemCalls& PosixCalls() {
+  static SystemCalls calls;
+  return calls;
+}
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -63,9 +70,9 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-int WriteAll(int fd, std::string_view contents) {
+int WriteAll(SystemCalls& calls, int fd, std::string_view contents) {
   while (!contents.empty()) {
-    const ssize_t written = ::write(fd, contents.data(), contents.size());
+    const ssize_t written = calls.Write(fd, contents.data(), contents.size());
     if (written < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -77,7 +84,7 @@ int WriteAll(int fd, std::string_view contents) {
 
 class PosixSequentialFile final : public SequentialFile {
  public:
-  PosixSequentialFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  PosixSequentialFile(std::string path, int fd) : path_(std::move(path)), fd_(PosixCalls(), fd) {}
 
   std::size_t Read(char* buffer, std::size_t size) override {
     for (;;) {
@@ -92,8 +99,10 @@ class PosixSequentialFile final : public SequentialFile {
   FileDescriptor fd_;
 };
 
-class PosixFileSystem : public FileSystem {
+class PosixFiles : public FileSystem {
  public:
+  explicit PosixFiles(SystemCalls& calls) : calls_(calls) {}
+
   std::unique_ptr<SequentialFile> OpenForReading(const std::string& path) override {
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -117,17 +126,17 @@ class PosixFileSystem : public FileSystem {
     int fd_number = -1;
     for (int attempt = 0; fd_number < 0; ++attempt) {
       temp = temp_prefix + std::to_string(attempt) + ".tmp";
-      fd_number = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      fd_number = calls_.Open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd_number < 0 && (errno != EEXIST || attempt == 99)) Fail("cannot create", path, errno);
     }
-    FileDescriptor fd(fd_number);
-    int error = WriteAll(fd.get(), contents);
-    if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
+    FileDescriptor fd(calls_, fd_number);
+    int error = WriteAll(calls_, fd.get(), contents);
+    if (error == 0 && calls_.Fsync(fd.get()) != 0) error = errno;
     const int close_error = fd.Close();
     if (error == 0) error = close_error;
-    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error == 0 && calls_.Rename(temp.c_str(), path.c_str()) != 0) error = errno;
     if (error != 0) {
-      ::unlink(temp.c_str());
+      calls_.Unlink(temp.c_str());
       Fail("cannot write", path, error);
     }
     error = FlushFolder(folder);
@@ -138,15 +147,17 @@ class PosixFileSystem : public FileSystem {
   // Flushes the folder's entries to the disk, so that a rename into it
   // survives a power cut. Returns the errno, or 0; file systems that cannot
   // flush a folder (EINVAL) count as flushed.
-  static int FlushFolder(const std::string& folder) {
-    const int fd_number = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int FlushFolder(const std::string& folder) {
+    const int fd_number = calls_.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd_number < 0) return errno;
-    FileDescriptor fd(fd_number);
-    const int error = ::fsync(fd.get()) == 0 ? 0 : errno;
+    FileDescriptor fd(calls_, fd_number);
+    const int error = calls_.Fsync(fd.get()) == 0 ? 0 : errno;
     const int close_error = fd.Close();
     if (error != 0 && error != EINVAL) return error;
     return close_error;
   }
+
+  SystemCalls& calls_;
 };
 
 }  // namespace
@@ -158,9 +169,27 @@ std::size_t StringFile::Read(char* buffer, std::size_t size) {
   return count;
 }
 
+int SystemCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+
+ssize_t SystemCalls::Write(int fd, const void* data, std::size_t size) {
+  return ::write(fd, data, size);
+}
+
+int SystemCalls::Fsync(int fd) { return ::fsync(fd); }
+
+int SystemCalls::Close(int fd) { return ::close(fd); }
+
+int SystemCalls::Rename(const char* from, const char* to) { return ::rename(from, to); }
+
+int SystemCalls::Unlink(const char* path) { return ::unlink(path); }
+
 FileSystem* DefaultFileSystem() {
-  static PosixFileSystem file_system;
+  static PosixFiles file_system(PosixCalls());
   return &file_system;
+}
+
+std::unique_ptr<FileSystem> PosixFileSystem(SystemCalls& calls) {
+  return std::make_unique<PosixFiles>(calls);
 }
 
 }  // namespace tavosu

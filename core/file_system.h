@@ -7,6 +7,8 @@
 #ifndef TAVOSU_CORE_FILE_SYSTEM_H_
 #define TAVOSU_CORE_FILE_SYSTEM_H_
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
@@ -64,8 +66,25 @@ class FileSystem {
   virtual void WriteFileAtomically(const std::string& path, std::string_view contents) = 0;
 };
 
+// The system calls through which the POSIX file system writes a file. Each
+// makes the POSIX call of its name, returns what it returns and leaves errno
+// as it does; tests override them to watch them.
+class SystemCalls {
+ public:
+  virtual ~SystemCalls() = default;
+  virtual int Open(const char* path, int flags, mode_t mode);
+  virtual ssize_t Write(int fd, const void* data, std::size_t size);
+  virtual int Fsync(int fd);
+  virtual int Close(int fd);
+  virtual int Rename(const char* from, const char* to);
+  virtual int Unlink(const char* path);
+};
+
 // Returns the process-wide POSIX implementation. Never null.
 FileSystem* DefaultFileSystem();
+
+// A POSIX file system that writes through calls, which must outlive it.
+std::unique_ptr<FileSystem> PosixFileSystem(SystemCalls& calls);
 
 }  // namespace tavosu
 

@@ -1,9 +1,14 @@
 #include "core/file_system.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "temp_folder.h"
 
@@ -57,6 +62,75 @@ TEST_F(FileSystemTest, WritesAndReplacesLeavingNothingElse) {
   const mode_t mask = umask(0);
   umask(mask);
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << "created like any other file";
+}
+
+// Makes the system calls of the write path and records them, each with the
+// name of the file or folder (".") it is about and the flags that matter.
+class RecordingCalls : public SystemCalls {
+ public:
+  explicit RecordingCalls(std::string folder) : folder_(std::move(folder)) {}
+
+  int Open(const char* path, int flags, mode_t mode) override {
+    const int fd = SystemCalls::Open(path, flags, mode);
+    names_[fd] = Name(path);
+    std::string call = "open " + names_[fd];
+    for (const auto& [flag, name] : {std::pair{O_CREAT, " O_CREAT"}, {O_EXCL, " O_EXCL"},
+                                     {O_TRUNC, " O_TRUNC"}, {O_DIRECTORY, " O_DIRECTORY"}}) {
+      if ((flags & flag) != 0) call += name;
+    }
+    calls.push_back(call);
+    return fd;
+  }
+  ssize_t Write(int fd, const void* data, std::size_t size) override {
+    calls.push_back("write " + names_[fd]);
+    return SystemCalls::Write(fd, data, size);
+  }
+  int Fsync(int fd) override {
+    calls.push_back("fsync " + names_[fd]);
+    return SystemCalls::Fsync(fd);
+  }
+  int Close(int fd) override {
+    calls.push_back("close " + names_[fd]);
+    return SystemCalls::Close(fd);
+  }
+  int Rename(const char* from, const char* to) override {
+    calls.push_back("rename " + Name(from) + " " + Name(to));
+    return SystemCalls::Rename(from, to);
+  }
+  int Unlink(const char* path) override {
+    calls.push_back("unlink " + Name(path));
+    return SystemCalls::Unlink(path);
+  }
+
+  std::vector<std::string> calls;
+
+ private:
+  std::string Name(const std::string& path) const {
+    return path == folder_ ? "." : path.substr(folder_.size() + 1);
+  }
+
+  std::string folder_;
+  std::map<int, std::string> names_;
+};
+
+// A results file is written to a new temporary file, flushed to the disk,
+// renamed into place, and then its folder is flushed, so that it survives a
+// power cut once it is said to be saved; a temporary file of the same name
+// left by another is not touched.
+TEST_F(FileSystemTest, WritesThroughAFlushedTemporaryFileAndFlushesTheFolder) {
+  const std::string temporary = ".tavosu-" + std::to_string(getpid()) + "-";
+  Put(In(temporary + "0.tmp"), "another's");
+  RecordingCalls calls(folder_.string());
+  PosixFileSystem(calls)->WriteFileAtomically(In("r.txt"), "results");
+  EXPECT_EQ(calls.calls,
+            (std::vector<std::string>{"open " + temporary + "0.tmp O_CREAT O_EXCL",
+                                      "open " + temporary + "1.tmp O_CREAT O_EXCL",
+                                      "write " + temporary + "1.tmp", "fsync " + temporary + "1.tmp",
+                                      "close " + temporary + "1.tmp",
+                                      "rename " + temporary + "1.tmp r.txt", "open . O_DIRECTORY",
+                                      "fsync .", "close ."}));
+  EXPECT_EQ(Contents(In("r.txt")), "results");
+  EXPECT_EQ(Contents(In(temporary + "0.tmp")), "another's");
 }
 
 TEST_F(FileSystemTest, WritesTheLongestNameTheFolderTakes) {

@@ -268,6 +268,14 @@ TEST_F(ScoringTest, UnwritableFolderAsksForAnotherPlaceKeptUntilTheNextLoad) {
   EXPECT_EQ(window.TakeCalls().at(1), std::string("choose ") + kStampedName + " in ");
 }
 
+TEST_F(ScoringTest, NameChosenWithoutAFolderGoesIntoTheWorkingFolder) {
+  OpenText("q.txt", EncodeCp932("山 やま\r\n"));
+  files.throws[kStampedName] = std::make_exception_ptr(FileError("read-only", "読み取り専用です。"));
+  window.places = {"mine.txt"};
+  drill.markButtonClick();
+  EXPECT_EQ(files.files.count("mine.txt"), 1u);
+}
+
 TEST_F(ScoringTest, DrillFromTheDrillsFolderAsksForAPlaceWithoutAMessage) {
   OpenText(kDrills + "/小学1年/漢字の読み-01.txt", EncodeCp932("山 やま\r\n"));
   window.places = {"/docs/mine.txt"};
