@@ -1,7 +1,9 @@
-// A list of texts held in a few large blocks, written once in order and then
-// only read. Each text lies whole in one block, found by where it ends: four
-// bytes of overhead a text, no copy of a text once written, and as the
-// blocks fill up no more room than the texts need.
+// A list of texts held in blocks of at most 64 KiB, written once in order
+// and then only read. Each text lies whole in one block, found by where it
+// ends: two bytes of overhead a text, no copy of a text once written, and as
+// the blocks fill up no more room than the texts need. A text too long for a
+// block lies alone in one of its own size, and the last text of each block
+// ends where the block does.
 
 #ifndef TAVOSU_CORE_TEXT_LIST_H_
 #define TAVOSU_CORE_TEXT_LIST_H_
@@ -53,11 +55,14 @@ class TextList {
   }
 
   std::string_view operator[](std::size_t i) const {
-    const Block& block = *std::prev(std::upper_bound(
+    const auto next = std::upper_bound(
         blocks_.begin(), blocks_.end(), i,
-        [](std::size_t index, const Block& b) { return index < b.first_text; }));
-    const std::uint32_t begin = i == block.first_text ? 0 : ends_[i - 1];
-    return std::string_view(block.chars.data() + begin, ends_[i] - begin);
+        [](std::size_t index, const Block& b) { return index < b.first_text; });
+    const Block& block = *std::prev(next);
+    const std::size_t begin = i == block.first_text ? 0 : ends_[i - 1];
+    const bool last = i + 1 == (next == blocks_.end() ? size() : next->first_text);
+    const std::size_t end = last ? block.chars.size() : ends_[i];
+    return std::string_view(block.chars.data() + begin, end - begin);
   }
   const_iterator begin() const { return {this, 0}; }
   const_iterator end() const { return {this, size()}; }
@@ -82,7 +87,10 @@ class TextList {
     }
     PlainArray<char>& chars = blocks_.back().chars;
     chars.Commit(write(chars.Extend(most_bytes)));
-    ends_.push_back(static_cast<std::uint32_t>(chars.size()));
+    // A block of its own is given back what the text leaves, so that no
+    // other text follows it; the end of a text that none follows is not read.
+    if (chars.capacity() > kLargestBlock) chars.shrink_to_fit();
+    ends_.push_back(static_cast<std::uint16_t>(chars.size()));
   }
 
   // Gives back the room that the last block and the list of ends left
@@ -98,7 +106,9 @@ class TextList {
 
  private:
   static constexpr std::size_t kFirstBlock = 4 * 1024;
-  static constexpr std::size_t kLargestBlock = 1024 * 1024;
+  // The most a block that holds more than one text takes, so that the ends
+  // of all its texts but the last fit in 16 bits.
+  static constexpr std::size_t kLargestBlock = 0xFFFF;
 
   struct Block {
     PlainArray<char> chars;
@@ -106,7 +116,7 @@ class TextList {
   };
 
   std::vector<Block> blocks_;
-  PlainArray<std::uint32_t> ends_;  // where each text ends in its block
+  PlainArray<std::uint16_t> ends_;  // where each text ends in its block
 };
 
 }  // namespace tavosu

@@ -70,6 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"EmptyLineEndsListBeforeMalformedLine", "山 やま\n\n川\n", {{"山", "やま", false}}},
         ParseCase{"LineOfSpacesIsAQuestion", "山 やま\n \n川 かわ",
                   {{"山", "やま", false}, {"", "", false}, {"川", "かわ", false}}},
+        ParseCase{"AnswerLongerThanABlockThenMore", "山 " + std::string(70'000, 'x') + "\n川 かわ\n空 そら",
+                  {{"山", std::string(70'000, 'x'), false}, {"川", "かわ", false}, {"空", "そら", false}}},
         ParseCase{"EmptyFile", "", {}},
         ParseCase{"FirstLineEmpty", "\r\n山 やま\r\n", {}},
         ParseCase{"CommentsOnly", "# a\r\n#\r\n# b", {}},
