@@ -127,17 +127,22 @@ Kind KindOf(UChar32 c) {
 
 }  // namespace
 
-// Scores a reading, text in UTF-8, into this. Where replacements_are_errors,
-// each U+FFFD stands for a byte sequence that formed no character.
-void Plausibility::Reading::Add(std::string_view text, bool replacements_are_errors) {
+// Scores a reading, text in UTF-8, into this. Where decoded, text is valid
+// UTF-8 that a decoder made, each U+FFFD standing for a byte sequence that
+// formed no character; else it is a file's bytes read as UTF-8.
+void Plausibility::Reading::Add(std::string_view text, bool decoded) {
   constexpr UChar32 kReplacementCharacter = 0xFFFD;
   Kind previous = kAscii;
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
   const auto length = static_cast<std::int32_t>(text.size());
   for (std::int32_t i = 0; i < length;) {
     UChar32 c;
-    U8_NEXT(s, i, length, c);
-    const bool error = c < 0 || (replacements_are_errors && c == kReplacementCharacter);
+    if (decoded) {
+      U8_NEXT_UNSAFE(s, i, c);
+    } else {
+      U8_NEXT(s, i, length, c);
+    }
+    const bool error = c < 0 || (decoded && c == kReplacementCharacter);
     const Kind kind = error ? kError : KindOf(c);
     score += kWeights[kind];
     errors += error;

@@ -43,7 +43,7 @@ class Plausibility {
  private:
   // What the lines read as in one encoding.
   struct Reading {
-    void Add(std::string_view text, bool replacements_are_errors);
+    void Add(std::string_view text, bool decoded);
     bool Qualifies() const;
 
     std::int64_t score = 0;
