@@ -22,6 +22,7 @@ Converters& ThreadConverters() {
 // for it, and returns the end of what was written.
 char* Convert(UConverter* to, UConverter* from, char* target, std::size_t room,
               std::string_view source, const char* what) {
+  if (source.empty()) return target;  // ICU refuses a source without data
   UErrorCode status = U_ZERO_ERROR;
   const char* source_at = source.data();
   ucnv_convertEx(to, from, &target, target + room, &source_at, source.data() + source.size(),

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "glibc_iconv.h"
@@ -47,6 +48,12 @@ TEST(EucJp, ReadsWhatFormsNoCharacterAsReplacementsAndKeepsAscii) {
 
 TEST(EucJp, WritesWhatItCannotHoldAsQuestionMarks) {
   EXPECT_EQ(EncodeEucJp("①𠮷é 山"), "??\x8F\xAB\xB1 \xBB\xB3");
+}
+
+// As an empty text of a question set may be: without a buffer.
+TEST(EucJp, ConvertsEmptyTextWithoutData) {
+  EXPECT_EQ(DecodeEucJp(std::string_view()), "");
+  EXPECT_EQ(EncodeEucJp(std::string_view()), "");
 }
 
 }  // namespace
