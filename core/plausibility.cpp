@@ -43,8 +43,11 @@ constexpr int kWeights[kKinds] = {
     1,    // kPunctuation
     -2,   // kStray
 };
-// Added for a kanji of level 2 right after another.
+// Added for each kanji of level 2 from the third in a row on: words of two
+// rare kanji are common enough (蝙蝠, 枸杞), a run of more is mostly text of
+// another encoding.
 constexpr int kLevel2Run = -2;
+constexpr int kLevel2RunFrom = 3;
 // Added for each border between half-width katakana and a kanji or
 // full-width kana.
 constexpr int kHalfWidthBeside = -4;
@@ -133,6 +136,7 @@ Kind KindOf(UChar32 c) {
 void Plausibility::Reading::Add(std::string_view text, bool decoded) {
   constexpr UChar32 kReplacementCharacter = 0xFFFD;
   Kind previous = kAscii;
+  int level2_run = 0;
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
   const auto length = static_cast<std::int32_t>(text.size());
   for (std::int32_t i = 0; i < length;) {
@@ -147,7 +151,8 @@ void Plausibility::Reading::Add(std::string_view text, bool decoded) {
     score += kWeights[kind];
     errors += error;
     characters += !error && kind != kAscii;
-    if (kind == kKanji && previous == kKanji) score += kLevel2Run;
+    level2_run = kind == kKanji ? level2_run + 1 : 0;
+    if (level2_run >= kLevel2RunFrom) score += kLevel2Run;
     if ((kind == kHalfWidthKana && IsWide(previous)) ||
         (IsWide(kind) && previous == kHalfWidthKana)) {
       score += kHalfWidthBeside;

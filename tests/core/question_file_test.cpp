@@ -216,24 +216,39 @@ TEST(QuestionFileLimit, HoldsAListOfExactly64MiB) {
   }
 }
 
-// The longest answer in UTF-16 whose results file, graded right, still
-// loads: 64 MiB less the 512 bytes left for the frame of the results file,
-// and less "q", two spaces, "○" and CR LF, 7 units of two bytes. Its
-// results file loads again; one unit more is refused.
-TEST(QuestionFileLimit, LongestUtf16AnswerLoadsAndSoDoesItsResultsFile) {
-  constexpr std::size_t kMost = 33'554'170;
-  std::string file("\xFF\xFEq\0 \0", 6);
-  file.resize(file.size() + 2 * (kMost + 1), 'x');
-  for (std::size_t i = 7; i < file.size(); i += 2) file[i] = '\0';
-  ExpectRefused(file, LoadError::Reason::kListTooLarge);
-  StringFile longest(std::string_view(file).substr(0, file.size() - 2));
-  LoadedQuestions loaded = LoadQuestionFile(longest);
-  ASSERT_EQ(loaded.set.QuestionCount, 1);
-  EXPECT_EQ(loaded.set.Answers[0].size(), kMost);
-  loaded.set.Graded[0] = loaded.set.Correct[0] = true;
-  const std::string results = ResultsFile(loaded.set, "令和 08年12月07日10時15分30秒", loaded.form);
-  StringFile results_file(results);
-  EXPECT_EQ(LoadQuestionFile(results_file).set.Answers[0].size(), kMost);
+// The longest answers whose results file, graded right, still loads: 64 MiB
+// less the 512 bytes left for the frame of the results file and the rest of
+// its question lines. In UTF-16, "q", two spaces, "○" and CR LF take 7 units
+// of two bytes. In UTF-8, a first line of 700 あ and "a" takes 2,108 bytes
+// with its spaces, "○" and CR LF, the second line's "q", spaces, "○" and CR
+// LF 8, and each stray byte of its answer 3, as the U+FFFD it is written as.
+// Each results file loads again; one character more is refused.
+TEST(QuestionFileLimit, LongestAnswersLoadAndSoDoTheirResultsFiles) {
+  struct Case {
+    std::string one_more;  // the file with one answer character more
+    std::size_t character_bytes;
+    std::size_t held_answer_bytes;  // of the longest answer
+  };
+  std::string utf16("\xFF\xFEq\0 \0", 6);
+  utf16.resize(utf16.size() + 2 * 33'554'171, 'x');
+  for (std::size_t i = 7; i < utf16.size(); i += 2) utf16[i] = '\0';
+  std::string utf8;
+  for (int i = 0; i < 700; ++i) utf8 += "あ";
+  utf8 += " a\r\nq " + std::string(22'368'746, '\xFF');
+  const Case cases[] = {{std::move(utf16), 2, 33'554'170}, {std::move(utf8), 1, 3 * 22'368'745}};
+  for (const Case& c : cases) {
+    ExpectRefused(c.one_more, LoadError::Reason::kListTooLarge);
+    StringFile longest(std::string_view(c.one_more).substr(0, c.one_more.size() - c.character_bytes));
+    LoadedQuestions loaded = LoadQuestionFile(longest);
+    ASSERT_GE(loaded.set.QuestionCount, 1);
+    const int last = loaded.set.QuestionCount - 1;
+    EXPECT_EQ(loaded.set.Answers[last].size(), c.held_answer_bytes);
+    loaded.set.Graded.assign(loaded.set.Graded.size(), true);
+    loaded.set.Correct.assign(loaded.set.Correct.size(), true);
+    const std::string results = ResultsFile(loaded.set, "令和 08年12月07日10時15分30秒", loaded.form);
+    StringFile results_file(results);
+    EXPECT_EQ(LoadQuestionFile(results_file).set.Answers[last].size(), c.held_answer_bytes);
+  }
 }
 
 TEST(QuestionFileLimit, HoldsThe32767thQuestion) {

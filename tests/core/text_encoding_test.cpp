@@ -98,6 +98,16 @@ INSTANTIATE_TEST_SUITE_P(
                    kUtf8, {{"あいうえ", "a\uFFFD"}}},
         DetectCase{"Utf8OneErrorToThreeKanaIsLeftOut", "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86 a\xFF",
                    kCp932, {{"縺ゅ＞縺\uFFFD", "a\uF8F3"}}},
+        // Words of two rare kanji are common, so a pair of level-2 kanji
+        // counts nothing against EUC-JP (枸杞 くこ); a run of more in code
+        // page 932 counts against it, as in the reading of 蝙蝠 蝙蝠 in UTF-8.
+        DetectCase{"EucJpTwoLevel2Kanji", "\xDB\xCE\xDB\xB9 \xA4\xAF\xA4\xB3", kEucJp, {{"枸杞", "くこ"}}},
+        DetectCase{"Utf8WhoseCp932ReadingRunsLevel2Kanji",
+                   "\xE8\x9D\x99\xE8\x9D\xA0 \xE8\x9D\x99\xE8\x9D\xA0", kUtf8, {{"蝙蝠", "蝙蝠"}}},
+        // In code page 932, 狒狒 ひひ in UTF-8 reads with half-width katakana
+        // between kanji.
+        DetectCase{"Utf8WhoseCp932ReadingMixesHalfWidthKatakana",
+                   "\xE7\x8B\x92\xE7\x8B\x92 \xE3\x81\xB2\xE3\x81\xB2", kUtf8, {{"狒狒", "ひひ"}}},
         DetectCase{"OnlyTheListDecides", "山 やま ○\r\n\r\n\x8E\x52 \x82\xE2", kUtf8,
                    {{"山", "やま", true}}},
         DetectCase{"Utf8KanjiOnlyInComment", "# 漢字の読み\r\nyama mountain\r\n", kUtf8,
