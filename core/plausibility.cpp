@@ -12,9 +12,6 @@ namespace tavosu {
 
 namespace {
 
-constexpr TextEncoding kReadings[] = {TextEncoding::kCp932, TextEncoding::kEucJp,
-                                      TextEncoding::kUtf8};
-
 // What a character of a reading is, for its weight.
 enum Kind : std::size_t {
   kError,          // a byte sequence that forms no character
@@ -170,10 +167,10 @@ void Plausibility::Weigh(std::string_view line) {
   non_ascii_ += non_ascii;
   text_.resize(MaxDecodedSize(line.size()));
   for (std::size_t i = 0; i < readings_.size(); ++i) {
-    if (kReadings[i] == TextEncoding::kUtf8) {
+    if (kEncodings[i] == TextEncoding::kUtf8) {
       readings_[i].Add(line, false);
     } else {
-      const char* end = DecodeInto(text_.data(), line, kReadings[i]);
+      const char* end = DecodeInto(text_.data(), line, kEncodings[i]);
       readings_[i].Add(std::string_view(text_.data(), end), true);
     }
   }
@@ -183,14 +180,14 @@ TextEncoding Plausibility::MostPlausible(std::optional<TextEncoding> mark) const
   std::size_t best = 0;  // code page 932, which always qualifies
   std::int64_t best_score = readings_[0].score;
   for (std::size_t i = 1; i < readings_.size(); ++i) {
-    const bool marked = mark == kReadings[i];
+    const bool marked = mark == kEncodings[i];
     const std::int64_t score = readings_[i].score + (marked ? kMarkWeight : 0);
     if ((marked || readings_[i].Qualifies()) && score > best_score) {
       best = i;
       best_score = score;
     }
   }
-  return kReadings[best];
+  return kEncodings[best];
 }
 
 }  // namespace tavosu

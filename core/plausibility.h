@@ -26,6 +26,10 @@ namespace tavosu {
 
 class Plausibility {
  public:
+  // The encodings weighed, in the order that ties between them go.
+  static constexpr std::array<TextEncoding, 3> kEncodings = {
+      TextEncoding::kCp932, TextEncoding::kEucJp, TextEncoding::kUtf8};
+
   // Weighs a line of a file, without its line end, in each encoding.
   void Weigh(std::string_view line);
 
@@ -51,7 +55,7 @@ class Plausibility {
     std::int64_t characters = 0;  // beyond ASCII, read without error
   };
 
-  std::array<Reading, 3> readings_;  // code page 932, EUC-JP, UTF-8
+  std::array<Reading, kEncodings.size()> readings_;
   std::size_t non_ascii_ = 0;
   std::string text_;
 };

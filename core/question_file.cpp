@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,18 +26,17 @@ constexpr std::size_t kFirstLineBytes = 64 * 1024;
 // encoding of a file that is not UTF-16.
 constexpr std::size_t kEnoughEvidence = 2 * 1024;
 // The 8-bit encodings a file may be read in.
-constexpr TextEncoding kReadings[] = {TextEncoding::kCp932, TextEncoding::kEucJp,
-                                      TextEncoding::kUtf8};
+constexpr auto& kReadings = Plausibility::kEncodings;
 
 // Where encoding stands in kReadings.
 std::size_t ReadingIndex(TextEncoding encoding) {
-  return static_cast<std::size_t>(std::find(std::begin(kReadings), std::end(kReadings), encoding) -
-                                  std::begin(kReadings));
+  return static_cast<std::size_t>(std::find(kReadings.begin(), kReadings.end(), encoding) -
+                                  kReadings.begin());
 }
 
 // The bytes of the right mark in each of kReadings.
-const std::array<std::string, std::size(kReadings)>& RightMarks() {
-  static const std::array<std::string, std::size(kReadings)> marks = {
+const std::array<std::string, kReadings.size()>& RightMarks() {
+  static const std::array<std::string, kReadings.size()> marks = {
       EncodeText(kRightMark, kReadings[0]), EncodeText(kRightMark, kReadings[1]),
       EncodeText(kRightMark, kReadings[2])};
   return marks;
@@ -161,7 +159,7 @@ class ListBuilder {
       set_.Questions.push_back(question);
       set_.Answers.push_back(answer);
       std::uint8_t marks = 0;
-      for (std::size_t i = 0; i < std::size(kReadings); ++i) {
+      for (std::size_t i = 0; i < kReadings.size(); ++i) {
         const bool holds = HoldsRightMark(remainder, kReadings[i], RightMarks()[i]);
         marks |= static_cast<std::uint8_t>(holds << i);
       }
