@@ -1,0 +1,49 @@
+// The drill's own controls: the push button that Return presses, and the
+// text box that keeps a question or an answer from the first key typed.
+
+#ifndef TAVOSU_UI_DRILL_WIDGETS_H_
+#define TAVOSU_UI_DRILL_WIDGETS_H_
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tavosu {
+
+// A push button that Return and the keypad's Enter press as Space does,
+// while it has the focus. Unlike an auto-default button it never becomes the
+// default button, so it is never drawn as one. While it has the focus in the
+// active window it is drawn with a frame in the scheme's highlight colour,
+// whether the focus came by key or by mouse: the style's own focus mark is
+// too faint to see, and shown after key presses only.
+class DrillPushButton final : public QPushButton {
+ public:
+  DrillPushButton(const QString& caption, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+};
+
+// A text box whose text the first key typed in it does not replace. When
+// the focus arrives by Tab, as the drill moves it, Qt selects the whole text,
+// which makes a screen reader read it; a stray key would then wipe out the
+// question or the answer just shown, so the first key or input-method text
+// is put after it, until the user clicks in the box or selects all.
+class DrillTextBox final : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+
+ private:
+  bool keep_text_ = false;
+};
+
+}  // namespace tavosu
+
+#endif  // TAVOSU_UI_DRILL_WIDGETS_H_
