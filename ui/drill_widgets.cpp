@@ -47,34 +47,71 @@ void DrillPushButton::keyReleaseEvent(QKeyEvent* event) {
   AsSpace(event, [this](QKeyEvent* key) { QPushButton::keyReleaseEvent(key); });
 }
 
+DrillTextBox::DrillTextBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
+  connect(this, &QLineEdit::selectionChanged, this,
+          [this] { HoldSelection(held_ && WholeTextSelected()); });
+}
+
+void DrillTextBox::changeEvent(QEvent* event) {
+  QLineEdit::changeEvent(event);
+  // The scheme changed: the selection takes the box's new colours.
+  if (!restyling_ && event->type() == QEvent::PaletteChange && held_) ShowSelectionColours();
+}
+
 void DrillTextBox::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
-  keep_text_ = !text().isEmpty() && selectedText() == text();
+  // A window that becomes active again gives its box back the focus and the
+  // selection it had, whoever made it.
+  if (event->reason() == Qt::ActiveWindowFocusReason) return;
+  HoldSelection(WholeTextSelected());
   // The selection keeps the start of a text too long for the box in view,
   // as the box shows it without the focus.
   const auto length = static_cast<int>(text().size());
-  if (keep_text_) setSelection(length, -length);
+  if (held_) setSelection(length, -length);
 }
 
 void DrillTextBox::mousePressEvent(QMouseEvent* event) {
-  keep_text_ = false;
+  HoldSelection(false);
   QLineEdit::mousePressEvent(event);
 }
 
-// Keys that leave the whole text selected, as Return does, keep it so; the
-// user's own select-all does not.
 void DrillTextBox::keyPressEvent(QKeyEvent* event) {
-  if (keep_text_ && !event->text().isEmpty() && event->text().front().isPrint()) end(false);
+  if (held_ && !event->text().isEmpty() && event->text().front().isPrint()) end(false);
   QLineEdit::keyPressEvent(event);
-  keep_text_ = keep_text_ && selectedText() == text() && !event->matches(QKeySequence::SelectAll);
+  if (event->matches(QKeySequence::SelectAll)) HoldSelection(false);
 }
 
 void DrillTextBox::inputMethodEvent(QInputMethodEvent* event) {
-  if (keep_text_ && (!event->commitString().isEmpty() || !event->preeditString().isEmpty())) {
+  if (held_ && (!event->commitString().isEmpty() || !event->preeditString().isEmpty())) {
     end(false);
-    keep_text_ = false;
   }
   QLineEdit::inputMethodEvent(event);
+}
+
+bool DrillTextBox::WholeTextSelected() const {
+  return !text().isEmpty() && selectedText() == text();
+}
+
+void DrillTextBox::HoldSelection(bool held) {
+  if (held == held_) return;
+  held_ = held;
+  ShowSelectionColours();
+}
+
+// While the selection is the drill's own, it is drawn in the box's own text
+// and base colours; otherwise every colour is the scheme's.
+void DrillTextBox::ShowSelectionColours() {
+  QPalette colours;
+  if (held_) {
+    const QPalette scheme = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+      colours.setColor(group, QPalette::Highlight, scheme.color(group, QPalette::Base));
+      colours.setColor(group, QPalette::HighlightedText, scheme.color(group, QPalette::Text));
+    }
+  }
+  restyling_ = true;
+  setPalette(colours);
+  restyling_ = false;
 }
 
 }  // namespace tavosu

@@ -25,23 +25,31 @@ class DrillPushButton final : public QPushButton {
   void keyReleaseEvent(QKeyEvent* event) override;
 };
 
-// A text box whose text the first key typed in it does not replace. When
-// the focus arrives by Tab, as the drill moves it, Qt selects the whole text,
-// which makes a screen reader read it; a stray key would then wipe out the
-// question or the answer just shown, so the first key or input-method text
-// is put after it, until the user clicks in the box or selects all.
+// A text box whose text the first key typed in it does not replace.
+//
+// When the focus arrives by Tab, as the drill moves it, Qt selects the whole
+// text, which makes a screen reader read it. That selection is drawn as
+// plain text, and the first key or input-method text typed is put after the
+// text instead of replacing it, until the user clicks, types or selects all.
+// A selection the user makes is drawn as usual.
 class DrillTextBox final : public QLineEdit {
  public:
-  using QLineEdit::QLineEdit;
+  DrillTextBox(const QString& text, QWidget* parent);
 
  protected:
+  void changeEvent(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
-  bool keep_text_ = false;
+  bool WholeTextSelected() const;
+  void HoldSelection(bool held);
+  void ShowSelectionColours();
+
+  bool held_ = false;      // the selection is the drill's own
+  bool restyling_ = false; // the box is setting its own colours
 };
 
 }  // namespace tavosu

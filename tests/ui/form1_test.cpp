@@ -595,14 +595,18 @@ class Form1Test : public QObject {
     QCOMPARE(QDir(QDir::currentPath()), QDir(folder_->filePath(QStringLiteral("drills"))));
   }
 
-  // Steps are "open FILE" (two, one or missing), "cancel", "tab to NAME"
-  // and "press NAME", by Space on the button the user tabbed to.
+  // Steps are "open FILE" (two, one or missing), "cancel", "tab to NAME",
+  // "press NAME", by Space on the button the user tabbed to, and "select
+  // all", by Ctrl+A in the focused box.
   void focusNeverLandsOnAGradeOrScoreButton_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QString>("described");  // 答えは's description
     QTest::newRow("reveal") << QStringList{"open two", "tab to AnswerButton", "press AnswerButton"}
                             << "AnsText" << "問題は 山";
+    QTest::newRow("select all after a reveal")
+        << QStringList{"open two", "tab to AnswerButton", "press AnswerButton", "select all"}
+        << "AnsText" << "問題は 山";
     QTest::newRow("grade with one left")
         << QStringList{"open two", "tab to AnswerButton", "press AnswerButton",
                        "tab to GoodButton", "press GoodButton"}
@@ -637,6 +641,8 @@ class Form1Test : public QObject {
         h.Open(std::nullopt);
       } else if (step.startsWith(QStringLiteral("tab to "))) {
         h.Find<QWidget>(qPrintable(object))->setFocus(Qt::TabFocusReason);
+      } else if (step == QStringLiteral("select all")) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
       } else {
         QWidget* pressed = h.Find<QWidget>(qPrintable(object));
         QCOMPARE(QApplication::focusWidget(), pressed);
@@ -647,7 +653,21 @@ class Form1Test : public QObject {
     QVERIFY(QApplication::focusWidget() != nullptr);
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(h.button("AnswerButton")->accessibleDescription(), described);
-    if (auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+    auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (box == nullptr) return;
+    // The user's own selection is drawn in the scheme's highlight colour;
+    // the one the drill's focus move made, as plain text.
+    const bool selected_by_user = steps.contains(QStringLiteral("select all"));
+    const QImage drawn = box->grab().toImage();
+    const QColor highlight = h.window().palette().color(QPalette::Active, QPalette::Highlight);
+    bool highlighted = false;
+    for (int y = 0; y < drawn.height() && !highlighted; ++y) {
+      for (int x = 0; x < drawn.width() && !highlighted; ++x) {
+        highlighted = drawn.pixelColor(x, y) == highlight;
+      }
+    }
+    QCOMPARE(highlighted, selected_by_user);
+    if (!selected_by_user) {
       // It shows its text from the start, and keys pressed there keep it.
       QCOMPARE(box->cursorPosition(), 0);
       const QString shown = box->text();
