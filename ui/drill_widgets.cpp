@@ -1,13 +1,25 @@
 #include "ui/drill_widgets.h"
 
+#include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tavosu {
 namespace {
 
 constexpr int kFocusFrameWidth = 2;
+
+// Qt's line edit leaves this many pixels between its contents' edges and
+// the text, and scrolls a text unless one pixel more than its width is
+// left.
+constexpr int kLineEditTextMargin = 2;
+constexpr int kLineEditCursorRoom = 1;
 
 // Hands handle the event, with Return or Enter turned into Space.
 template <typename Handle>
@@ -48,14 +60,21 @@ void DrillPushButton::keyReleaseEvent(QKeyEvent* event) {
 }
 
 DrillTextBox::DrillTextBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
+  connect(this, &QLineEdit::textChanged, this, &DrillTextBox::FitText);
   connect(this, &QLineEdit::selectionChanged, this,
           [this] { HoldSelection(held_ && WholeTextSelected()); });
 }
 
 void DrillTextBox::changeEvent(QEvent* event) {
   QLineEdit::changeEvent(event);
-  // The scheme changed: the selection takes the box's new colours.
-  if (!restyling_ && event->type() == QEvent::PaletteChange && held_) ShowSelectionColours();
+  if (restyling_) return;
+  if (event->type() == QEvent::FontChange) {
+    full_font_ = font();
+    FitText();
+  } else if (event->type() == QEvent::PaletteChange && held_) {
+    // The scheme changed: the selection takes the box's new colours.
+    ShowSelectionColours();
+  }
 }
 
 void DrillTextBox::focusInEvent(QFocusEvent* event) {
@@ -86,6 +105,39 @@ void DrillTextBox::inputMethodEvent(QInputMethodEvent* event) {
     end(false);
   }
   QLineEdit::inputMethodEvent(event);
+}
+
+void DrillTextBox::FitText() {
+  const int room = TextRoom();
+  int points = full_font_.pointSize();
+  if (!FitsAt(points, room)) {
+    // The text's width shrinks about in step with the font; the search
+    // starts just above that guess.
+    const double width = QFontMetricsF(full_font_).horizontalAdvance(text());
+    const auto guess = static_cast<int>(std::ceil(points * room / width));
+    points = std::clamp(guess, kSmallestPoints, points - 1);
+    while (points > kSmallestPoints && !FitsAt(points, room)) --points;
+  }
+  QFont fitted = full_font_;
+  fitted.setPointSize(points);
+  if (fitted == font()) return;
+  restyling_ = true;
+  setFont(fitted);
+  restyling_ = false;
+}
+
+int DrillTextBox::TextRoom() const {
+  QStyleOptionFrame option;
+  initStyleOption(&option);
+  const QMargins margins = textMargins();
+  return style()->subElementRect(QStyle::SE_LineEditContents, &option, this).width() -
+         margins.left() - margins.right() - 2 * kLineEditTextMargin - kLineEditCursorRoom;
+}
+
+bool DrillTextBox::FitsAt(int points, int room) const {
+  QFont font = full_font_;
+  font.setPointSize(points);
+  return QFontMetricsF(font).horizontalAdvance(text()) <= room;
 }
 
 bool DrillTextBox::WholeTextSelected() const {

@@ -1,9 +1,11 @@
 // The drill's own controls: the push button that Return presses, and the
-// text box that keeps a question or an answer from the first key typed.
+// text box that shows a question or an answer whole and keeps it from the
+// first key typed.
 
 #ifndef TAVOSU_UI_DRILL_WIDGETS_H_
 #define TAVOSU_UI_DRILL_WIDGETS_H_
 
+#include <QFont>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -25,7 +27,14 @@ class DrillPushButton final : public QPushButton {
   void keyReleaseEvent(QKeyEvent* event) override;
 };
 
-// A text box whose text the first key typed in it does not replace.
+// A text box that shows its whole text, and whose text the first key typed
+// in it does not replace.
+//
+// The font set on the box, larger than kSmallestPoints, is the one its text
+// is shown in when it fits;
+// a longer text is shown in the largest whole point size at which it fits,
+// down to kSmallestPoints, and what does not fit even then is shown from
+// its start.
 //
 // When the focus arrives by Tab, as the drill moves it, Qt selects the whole
 // text, which makes a screen reader read it. That selection is drawn as
@@ -34,6 +43,8 @@ class DrillPushButton final : public QPushButton {
 // A selection the user makes is drawn as usual.
 class DrillTextBox final : public QLineEdit {
  public:
+  static constexpr int kSmallestPoints = 20;
+
   DrillTextBox(const QString& text, QWidget* parent);
 
  protected:
@@ -44,12 +55,17 @@ class DrillTextBox final : public QLineEdit {
   void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
+  void FitText();
+  // The pixels a text may take and be shown whole.
+  int TextRoom() const;
+  bool FitsAt(int points, int room) const;
   bool WholeTextSelected() const;
   void HoldSelection(bool held);
   void ShowSelectionColours();
 
+  QFont full_font_;
   bool held_ = false;      // the selection is the drill's own
-  bool restyling_ = false; // the box is setting its own colours
+  bool restyling_ = false; // the box is setting its own font or colours
 };
 
 }  // namespace tavosu

@@ -369,6 +369,56 @@ class Form1Test : public QObject {
     QCOMPARE(h.Buttons(), QStringLiteral("1001"));
   }
 
+  // fit: "full" keeps the box's 48 pt, "shrunk" is the largest whole size
+  // that shows the text whole, "smallest" is 20 pt, shown from the start.
+  void aLongAnswerIsShownWhole_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("fit");
+    QTest::newRow("short") << "やま" << "full";
+    QTest::newRow("seven kanji") << "国際連合本部前" << "full";
+    QTest::newRow("three readings") << "いちにち、ついたち、ひとひ" << "shrunk";
+    QTest::newRow("Latin") << "a-long-answer-in-the-Latin-alphabet" << "shrunk";
+    QTest::newRow("thirty kanji") << QString(30, QChar(u'漢')) << "smallest";
+  }
+
+  void aLongAnswerIsShownWhole() {
+    QFETCH(QString, answer);
+    QFETCH(QString, fit);
+    const QString file = WriteFile(folder_->filePath(QStringLiteral("long.txt")),
+                                   QStringLiteral("問 %1\r\n").arg(answer).toUtf8());
+    Harness h;
+    h.Open(file);
+    h.Click("AnswerButton");
+    QLineEdit* box = h.answer();
+    QCOMPARE(box->text(), answer);
+    // Whether Qt's own line edit, in the box's place and font at points,
+    // shows the text whole: not scrolled when its cursor goes to the end.
+    const auto whole = [box](int points) {
+      QLineEdit probe(box->text());
+      probe.setGeometry(box->geometry());
+      QFont font = box->font();
+      font.setPointSize(points);
+      probe.setFont(font);
+      probe.setCursorPosition(0);
+      const QImage start = probe.grab().toImage();
+      probe.end(false);
+      return probe.grab().toImage() == start;
+    };
+    const int points = box->font().pointSize();
+    if (fit == QStringLiteral("full")) {
+      QCOMPARE(points, 48);
+      QVERIFY(whole(48));
+    } else if (fit == QStringLiteral("shrunk")) {
+      QVERIFY2(points > 20 && points < 48, qPrintable(QString::number(points)));
+      QVERIFY(whole(points));
+      QVERIFY(!whole(points + 1));
+    } else {
+      QCOMPARE(points, 20);
+      QVERIFY(!whole(20));
+      QCOMPARE(box->cursorPosition(), 0);
+    }
+  }
+
   void menusAreFileAndHelpInHalfWidthKatakana() {
     Harness h;
     auto* file = h.Find<QMenu>("menuFile");
