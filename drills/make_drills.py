@@ -48,9 +48,10 @@ YEARS = [("1", "小学1年"), ("2", "小学2年"), ("3", "小学3年"), ("4", "�
 ON, KUN, COMPOUNDS, WRITING = "音読み", "訓読み", "熟語の読み", "漢字の書き"
 MAX_PER_FILE = 100
 MAX_PER_KANJI = 15
-# The longest question or answer the drill window shows whole, in
-# full-width characters.
-MAX_LENGTH = 11
+# The widest question or answer the drill window shows whole at 32 pt, in
+# full-width characters; JOINER, narrow in the window's proportional font,
+# counts as half of one.
+MAX_WIDTH = 11
 JOINER = "、"
 ITERATION_MARK = "々"
 SOURCE = "KANJIDIC2、EDICT、EDRDG、CC BY-SA 3.0"
@@ -97,7 +98,9 @@ Kanji = collections.namedtuple("Kanji", "grade freq readings")
 # A kanji reading in hiragana: the stem the kanji stands for and the
 # okurigana after it ("" for none).
 Reading = collections.namedtuple("Reading", "on stem okurigana")
-Line = collections.namedtuple("Line", "word reading senses common")
+# common: the word is common (see common); usually_kana: it would be, but
+# that EDICT marks it as usually written in kana.
+Line = collections.namedtuple("Line", "word reading senses common usually_kana")
 
 
 def read_kanjidic2(path):
@@ -142,15 +145,17 @@ def plain_readings(readings):
 
 
 def common(word, reading, word_tags, senses):
-    """Whether EDICT's (P) line of word and reading, with the word_tags
-    before its senses, is a common word: neither word nor reading holds
-    katakana or carries SPELLING_TAGS, and the first sense is neither
-    KANA_TAG nor only AFFIX_TAGS."""
+    """(common, usually_kana) for EDICT's (P) line of word and reading,
+    with the word_tags before its senses: it is common when neither word
+    nor reading holds katakana or carries SPELLING_TAGS, and the first
+    sense is neither KANA_TAG nor only AFFIX_TAGS; usually_kana when only
+    KANA_TAG keeps it from being common."""
     tags = re.findall(r"\(([^)]*)\)", LEADING_TAGS.match(senses).group())
     sense_tags = [set(t.split(",")) for t in tags]
-    return not (KATAKANA.search(word + reading) or SPELLING_TAGS & set(word_tags)
-                or any(KANA_TAG in t for t in sense_tags)
-                or (sense_tags and sense_tags[0] <= AFFIX_TAGS))
+    regular = not (KATAKANA.search(word + reading) or SPELLING_TAGS & set(word_tags)
+                   or (sense_tags and sense_tags[0] <= AFFIX_TAGS))
+    kana = any(KANA_TAG in t for t in sense_tags)
+    return regular and not kana, regular and kana
 
 
 def read_edict(path):
@@ -171,7 +176,7 @@ def read_edict(path):
                 word_tags.append(tag.group(1))
                 senses = senses[tag.end():]
             lines.append(Line(word.translate(forms), reading.translate(HIRAGANA_OF), senses,
-                              common(word, reading, word_tags, senses)))
+                              *common(word, reading, word_tags, senses)))
     return lines
 
 
@@ -256,20 +261,32 @@ def on_questions(kanji, years, uses):
             yield Question(year, k, JOINER.join(r.stem.translate(KATAKANA_OF) for r in in_use), k)
 
 
-def kun_questions(kanji, years, lines):
+def kun_questions(kanji, years, lines, asked):
     """訓読み: each word that is a kanji of a year alone or followed by the
     okurigana of a kun'yomi of it, read as that kun'yomi by a common word,
     in the first of the spellings of that word with that kanji; answered
-    with all its readings that are such kun'yomi."""
+    with all its readings that are such kun'yomi. A kanji that neither
+    asked (the kanji 音読み asks) nor a common word asks is asked with the
+    words that would be common but that EDICT marks as usually written in
+    kana, as the kun'yomi of 𠮟, 頃 and 麓 are."""
     answers = collections.defaultdict(list)
     spellings = {}
-    for line in lines:
+
+    def take(line):
         k, okurigana = line.word[0], line.word[1:]
         stem = line.reading[:len(line.reading) - len(okurigana)]
-        if (line.common and k in years and line.reading.endswith(okurigana)
+        if (k in years and line.reading.endswith(okurigana)
                 and Reading(False, stem, okurigana) in kanji[k].readings
                 and spellings.setdefault((k, line.reading, line.senses), line.word) == line.word):
             answers[line.word].append(line.reading)
+
+    for line in lines:
+        if line.common:
+            take(line)
+    asked = asked | {word[0] for word in answers}
+    for line in lines:
+        if line.usually_kana and line.word[0] not in asked:
+            take(line)
     for word, readings in answers.items():
         yield Question(years[word[0]], word, JOINER.join(dict.fromkeys(readings)), word[0])
 
@@ -343,6 +360,11 @@ def files(questions, years, kanji):
     return cut
 
 
+def width(text):
+    """text's width in the drill window, as MAX_WIDTH counts it."""
+    return len(text) - text.count(JOINER) / 2
+
+
 def write_set(folder, year, name, runs):
     os.makedirs(folder, exist_ok=True)
     for number, run in enumerate(runs, 1):
@@ -370,15 +392,16 @@ def main(kanjidic2_path, edict_path, out):
 
     first = first_spellings(lines, years)
     shared = shared_readings(lines)
-    sets = {ON: on_questions(kanji, years, uses),
-            KUN: kun_questions(kanji, years, lines),
+    on = list(on_questions(kanji, years, uses))
+    sets = {ON: on,
+            KUN: kun_questions(kanji, years, lines, {q.kanji for q in on}),
             COMPOUNDS: compound_questions(lines, years, first),
             WRITING: writing_questions(years, first, shared)}
     too_long = collections.Counter()
     asked = collections.defaultdict(list)
     for name, questions in sets.items():
         for q in questions:
-            if max(len(q.text), len(q.answer)) > MAX_LENGTH:
+            if max(width(q.text), width(q.answer)) > MAX_WIDTH:
                 too_long[name] += 1
             else:
                 asked[q.year, name].append(q)

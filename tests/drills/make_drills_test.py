@@ -64,6 +64,8 @@ class DrillsTest(unittest.TestCase):
         self.assertEqual(answer(KUN, "入る"), "いる、はいる")
         self.assertIsNone(answer(COMPOUNDS, "入る"))
         self.assertTrue({"きょう", "こんにち"} <= set(answer(COMPOUNDS, "今日").split(JOINER)))
+        # 𠮟る is marked uk, but 𠮟 has no other word to ask it by.
+        self.assertEqual(answer(KUN, "𠮟る"), "しかる")
 
     def test_words_use_kanji_of_their_year_and_earlier_and_one_of_it(self):
         for (year, name), asked in drills.items():

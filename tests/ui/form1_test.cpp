@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -23,10 +24,12 @@
 #include <QTest>
 
 #include "core/fakes.h"
+#include "core/question_file.h"
 #include "core/file_system.h"
 #include "tests/ui/fake_desktop.h"
 #include "tests/ui/modal_closer.h"
 #include "ui/form1.h"
+#include "ui/install_folders.h"
 #include "ui/qt_desktop.h"
 
 using tavosu::Desktop;
@@ -417,6 +420,34 @@ class Form1Test : public QObject {
       QVERIFY(!whole(20));
       QCOMPARE(box->cursorPosition(), 0);
     }
+  }
+
+  // Every question and answer of the ready drills fits its box at 32 pt or
+  // more, and nine answers in ten at the box's full 48 pt.
+  void everyDrillTextFitsItsBox() {
+    Harness h(nullptr, false);
+    int answers = 0;
+    int answers_at_full_size = 0;
+    QDirIterator files(tavosu::DrillsFolder(), {QStringLiteral("*.txt")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+      const QString path = files.next();
+      const tavosu::QuestionSet set =
+          tavosu::LoadQuestionFile(
+              *tavosu::DefaultFileSystem()->OpenForReading(QFile::encodeName(path).toStdString()))
+              .set;
+      for (int i = 0; i < set.QuestionCount; ++i) {
+        for (QLineEdit* box : {h.question(), h.answer()}) {
+          box->setText(QString::fromUtf8(box == h.question() ? set.Questions[i] : set.Answers[i]));
+          QVERIFY2(box->font().pointSize() >= 32, qPrintable(path + QLatin1Char(' ') + box->text()));
+        }
+        ++answers;
+        answers_at_full_size += h.answer()->font().pointSize() == 48;
+      }
+    }
+    qInfo("%d of %d answers shown at 48 pt", answers_at_full_size, answers);
+    QVERIFY(answers > 0);
+    QVERIFY(10 * answers_at_full_size >= 9 * answers);
   }
 
   void menusAreFileAndHelpInHalfWidthKatakana() {
