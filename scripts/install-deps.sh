@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs the Debian 12 packages that building, running and testing need.
 # Safe to run again: apt-get is called only when a package is missing.
-# kanjidic and edict are read at build time only, to write the drills; the
-# package does not need them.
+# kanjidic-xml and edict are read at build time only, to write the drills;
+# the package does not need them.
 set -eu
 
 PACKAGES="cmake g++ make pkg-config libicu-dev libgtest-dev libgmock-dev googletest
@@ -12,7 +12,7 @@ xvfb xauth xdotool x11-utils imagemagick clang libclang-rt-14-dev
 desktop-file-utils appstream lintian
 dpkg-dev file dbus-daemon at-spi2-core python3 python3-gi gir1.2-atspi-2.0 python3-xlib
 orca speech-dispatcher python3-speechd jwm locales procps
-kanjidic edict"
+kanjidic-xml edict"
 
 missing=""
 for package in $PACKAGES; do

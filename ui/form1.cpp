@@ -5,17 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPushButton>
 #include <QUrl>
 
+#include "ui/drill_widgets.h"
 #include "ui/install_folders.h"
 
 namespace tavosu {
@@ -70,97 +66,6 @@ Control* Place(QWidget* parent, const char* name, const QString& text, const QRe
   control->setAccessibleName(spoken.name);
   control->setAccessibleDescription(spoken.description);
   return control;
-}
-
-// A drill button that Return and the keypad's Enter press as Space does,
-// while it has the focus. Unlike an auto-default button it never becomes the
-// default button, so it is never drawn as one. While it has the focus in the
-// active window it is drawn with a frame in the scheme's highlight colour,
-// whether the focus came by key or by mouse: the style's own focus mark is
-// too faint to see, and shown after key presses only.
-class DrillPushButton final : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QPushButton::paintEvent(event);
-    if (!hasFocus() || !isActiveWindow()) return;
-    QPainter painter(this);
-    painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusFrameWidth));
-    const int inset = kFocusFrameWidth / 2;
-    painter.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
-  }
-  void keyPressEvent(QKeyEvent* event) override {
-    AsSpace(event, [this](QKeyEvent* key) { QPushButton::keyPressEvent(key); });
-  }
-  void keyReleaseEvent(QKeyEvent* event) override {
-    AsSpace(event, [this](QKeyEvent* key) { QPushButton::keyReleaseEvent(key); });
-  }
-
-  static constexpr int kFocusFrameWidth = 2;
-
- private:
-  // Hands handle the event, with Return or Enter turned into Space.
-  template <typename Handle>
-  static void AsSpace(QKeyEvent* event, Handle handle) {
-    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
-      handle(event);
-      return;
-    }
-    QKeyEvent space(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
-                    event->isAutoRepeat(), static_cast<quint16>(event->count()));
-    handle(&space);
-    event->setAccepted(space.isAccepted());
-  }
-};
-
-// A text box whose text the first key typed in it does not replace. When
-// the focus arrives by Tab, as the drill moves it, Qt selects the whole text,
-// which makes a screen reader read it; a stray key would then wipe out the
-// question or the answer just shown, so the first key or input-method text
-// is put after it. The selection keeps the start of a text too long for the
-// box in view, as the box shows it without the focus.
-class DrillTextBox final : public QLineEdit {
- public:
-  using QLineEdit::QLineEdit;
-
- protected:
-  void focusInEvent(QFocusEvent* event) override {
-    QLineEdit::focusInEvent(event);
-    keep_text_ = !text().isEmpty() && selectedText() == text();
-    const auto length = static_cast<int>(text().size());
-    if (keep_text_) setSelection(length, -length);
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    keep_text_ = false;
-    QLineEdit::mousePressEvent(event);
-  }
-  // Keys that leave the whole text selected, as Return does, keep it so; the
-  // user's own select-all does not.
-  void keyPressEvent(QKeyEvent* event) override {
-    if (keep_text_ && !event->text().isEmpty() && event->text().front().isPrint()) end(false);
-    QLineEdit::keyPressEvent(event);
-    keep_text_ = keep_text_ && selectedText() == text() && !event->matches(QKeySequence::SelectAll);
-  }
-  void inputMethodEvent(QInputMethodEvent* event) override {
-    if (keep_text_ && (!event->commitString().isEmpty() || !event->preeditString().isEmpty())) {
-      end(false);
-      keep_text_ = false;
-    }
-    QLineEdit::inputMethodEvent(event);
-  }
-
- private:
-  bool keep_text_ = false;
-};
-
-QPushButton* PlaceButton(QWidget* parent, const char* name, const QString& caption,
-                         const QRect& rect, const QFont& font, const Spoken& spoken) {
-  QPushButton* button = Place<DrillPushButton>(parent, name, caption, rect, font, spoken);
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  return button;
 }
 
 // The help page sits in the data folder, found relative to the program both
@@ -220,20 +125,20 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
       Place<DrillTextBox>(client, "AnsText", QString(), FromTwips(240, 2520, 7455, 1095),
                           ControlFont(family, 48),
                           {QStringLiteral("答え"), QStringLiteral("表示された答え")}),
-      PlaceButton(client, "AnswerButton", QStringLiteral("答えは"),
-                  FromTwips(2640, 1920, 1215, 495), ControlFont(family, 12),
-                  {QStringLiteral("答えは"), QStringLiteral("答えを表示します")}),
+      Place<DrillPushButton>(client, "AnswerButton", QStringLiteral("答えは"),
+                             FromTwips(2640, 1920, 1215, 495), ControlFont(family, 12),
+                             {QStringLiteral("答えは"), QStringLiteral("答えを表示します")}),
       // Named in words: a screen reader reads the marks themselves as
       // symbols ("white circle") or, with punctuation off, not at all.
-      PlaceButton(client, "GoodButton", QStringLiteral("○"), FromTwips(2280, 3960, 735, 735),
-                  ControlFont(family, 24),
-                  {QStringLiteral("まる"), QStringLiteral("正解として記録します")}),
-      PlaceButton(client, "NGButton", QStringLiteral("×"), FromTwips(3360, 3960, 735, 735),
-                  ControlFont(family, 27.75),
-                  {QStringLiteral("ばつ"), QStringLiteral("不正解として記録します")}),
-      PlaceButton(client, "markButton", QStringLiteral("採点"), FromTwips(6720, 3960, 975, 735),
-                  ControlFont(family, 18),
-                  {QStringLiteral("採点"), QStringLiteral("結果をファイルに保存します")}),
+      Place<DrillPushButton>(client, "GoodButton", QStringLiteral("○"),
+                             FromTwips(2280, 3960, 735, 735), ControlFont(family, 24),
+                             {QStringLiteral("まる"), QStringLiteral("正解として記録します")}),
+      Place<DrillPushButton>(client, "NGButton", QStringLiteral("×"),
+                             FromTwips(3360, 3960, 735, 735), ControlFont(family, 27.75),
+                             {QStringLiteral("ばつ"), QStringLiteral("不正解として記録します")}),
+      Place<DrillPushButton>(client, "markButton", QStringLiteral("採点"),
+                             FromTwips(6720, 3960, 975, 735), ControlFont(family, 18),
+                             {QStringLiteral("採点"), QStringLiteral("結果をファイルに保存します")}),
   };
   // The label names the question box for screen readers; "問題" has no "&",
   // so this gives the box no access key.

@@ -277,7 +277,7 @@ TEST_F(ScoringTest, NameChosenWithoutAFolderGoesIntoTheWorkingFolder) {
 }
 
 TEST_F(ScoringTest, DrillFromTheDrillsFolderAsksForAPlaceWithoutAMessage) {
-  OpenText(kDrills + "/小学1年/漢字の読み-01.txt", EncodeCp932("山 やま\r\n"));
+  OpenText(kDrills + "/小学1年/訓読み-01.txt", EncodeCp932("山 やま\r\n"));
   window.places = {"/docs/mine.txt"};
   window.TakeCalls();
   drill.markButtonClick();

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -23,10 +24,12 @@
 #include <QTest>
 
 #include "core/fakes.h"
+#include "core/question_file.h"
 #include "core/file_system.h"
 #include "tests/ui/fake_desktop.h"
 #include "tests/ui/modal_closer.h"
 #include "ui/form1.h"
+#include "ui/install_folders.h"
 #include "ui/qt_desktop.h"
 
 using tavosu::Desktop;
@@ -369,6 +372,84 @@ class Form1Test : public QObject {
     QCOMPARE(h.Buttons(), QStringLiteral("1001"));
   }
 
+  // fit: "full" keeps the box's 48 pt, "shrunk" is the largest whole size
+  // that shows the text whole, "smallest" is 20 pt, shown from the start.
+  void aLongAnswerIsShownWhole_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("fit");
+    QTest::newRow("short") << "やま" << "full";
+    QTest::newRow("seven kanji") << "国際連合本部前" << "full";
+    QTest::newRow("three readings") << "いちにち、ついたち、ひとひ" << "shrunk";
+    QTest::newRow("Latin") << "a-long-answer-in-the-Latin-alphabet" << "shrunk";
+    QTest::newRow("thirty kanji") << QString(30, QChar(u'漢')) << "smallest";
+  }
+
+  void aLongAnswerIsShownWhole() {
+    QFETCH(QString, answer);
+    QFETCH(QString, fit);
+    const QString file = WriteFile(folder_->filePath(QStringLiteral("long.txt")),
+                                   QStringLiteral("問 %1\r\n").arg(answer).toUtf8());
+    Harness h;
+    h.Open(file);
+    h.Click("AnswerButton");
+    QLineEdit* box = h.answer();
+    QCOMPARE(box->text(), answer);
+    // Whether Qt's own line edit, in the box's place and font at points,
+    // shows the text whole: not scrolled when its cursor goes to the end.
+    const auto whole = [box](int points) {
+      QLineEdit probe(box->text());
+      probe.setGeometry(box->geometry());
+      QFont font = box->font();
+      font.setPointSize(points);
+      probe.setFont(font);
+      probe.setCursorPosition(0);
+      const QImage start = probe.grab().toImage();
+      probe.end(false);
+      return probe.grab().toImage() == start;
+    };
+    const int points = box->font().pointSize();
+    if (fit == QStringLiteral("full")) {
+      QCOMPARE(points, 48);
+      QVERIFY(whole(48));
+    } else if (fit == QStringLiteral("shrunk")) {
+      QVERIFY2(points > 20 && points < 48, qPrintable(QString::number(points)));
+      QVERIFY(whole(points));
+      QVERIFY(!whole(points + 1));
+    } else {
+      QCOMPARE(points, 20);
+      QVERIFY(!whole(20));
+      QCOMPARE(box->cursorPosition(), 0);
+    }
+  }
+
+  // Every question and answer of the ready drills fits its box at 32 pt or
+  // more, and nine answers in ten at the box's full 48 pt.
+  void everyDrillTextFitsItsBox() {
+    Harness h(nullptr, false);
+    int answers = 0;
+    int answers_at_full_size = 0;
+    QDirIterator files(tavosu::DrillsFolder(), {QStringLiteral("*.txt")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+      const QString path = files.next();
+      const tavosu::QuestionSet set =
+          tavosu::LoadQuestionFile(
+              *tavosu::DefaultFileSystem()->OpenForReading(QFile::encodeName(path).toStdString()))
+              .set;
+      for (int i = 0; i < set.QuestionCount; ++i) {
+        for (QLineEdit* box : {h.question(), h.answer()}) {
+          box->setText(QString::fromUtf8(box == h.question() ? set.Questions[i] : set.Answers[i]));
+          QVERIFY2(box->font().pointSize() >= 32, qPrintable(path + QLatin1Char(' ') + box->text()));
+        }
+        ++answers;
+        answers_at_full_size += h.answer()->font().pointSize() == 48;
+      }
+    }
+    qInfo("%d of %d answers shown at 48 pt", answers_at_full_size, answers);
+    QVERIFY(answers > 0);
+    QVERIFY(10 * answers_at_full_size >= 9 * answers);
+  }
+
   void menusAreFileAndHelpInHalfWidthKatakana() {
     Harness h;
     auto* file = h.Find<QMenu>("menuFile");
@@ -595,14 +676,18 @@ class Form1Test : public QObject {
     QCOMPARE(QDir(QDir::currentPath()), QDir(folder_->filePath(QStringLiteral("drills"))));
   }
 
-  // Steps are "open FILE" (two, one or missing), "cancel", "tab to NAME"
-  // and "press NAME", by Space on the button the user tabbed to.
+  // Steps are "open FILE" (two, one or missing), "cancel", "tab to NAME",
+  // "press NAME", by Space on the button the user tabbed to, and "select
+  // all", by Ctrl+A in the focused box.
   void focusNeverLandsOnAGradeOrScoreButton_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QString>("described");  // 答えは's description
     QTest::newRow("reveal") << QStringList{"open two", "tab to AnswerButton", "press AnswerButton"}
                             << "AnsText" << "問題は 山";
+    QTest::newRow("select all after a reveal")
+        << QStringList{"open two", "tab to AnswerButton", "press AnswerButton", "select all"}
+        << "AnsText" << "問題は 山";
     QTest::newRow("grade with one left")
         << QStringList{"open two", "tab to AnswerButton", "press AnswerButton",
                        "tab to GoodButton", "press GoodButton"}
@@ -637,6 +722,8 @@ class Form1Test : public QObject {
         h.Open(std::nullopt);
       } else if (step.startsWith(QStringLiteral("tab to "))) {
         h.Find<QWidget>(qPrintable(object))->setFocus(Qt::TabFocusReason);
+      } else if (step == QStringLiteral("select all")) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
       } else {
         QWidget* pressed = h.Find<QWidget>(qPrintable(object));
         QCOMPARE(QApplication::focusWidget(), pressed);
@@ -647,7 +734,21 @@ class Form1Test : public QObject {
     QVERIFY(QApplication::focusWidget() != nullptr);
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(h.button("AnswerButton")->accessibleDescription(), described);
-    if (auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+    auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (box == nullptr) return;
+    // The user's own selection is drawn in the scheme's highlight colour;
+    // the one the drill's focus move made, as plain text.
+    const bool selected_by_user = steps.contains(QStringLiteral("select all"));
+    const QImage drawn = box->grab().toImage();
+    const QColor highlight = h.window().palette().color(QPalette::Active, QPalette::Highlight);
+    bool highlighted = false;
+    for (int y = 0; y < drawn.height() && !highlighted; ++y) {
+      for (int x = 0; x < drawn.width() && !highlighted; ++x) {
+        highlighted = drawn.pixelColor(x, y) == highlight;
+      }
+    }
+    QCOMPARE(highlighted, selected_by_user);
+    if (!selected_by_user) {
       // It shows its text from the start, and keys pressed there keep it.
       QCOMPARE(box->cursorPosition(), 0);
       const QString shown = box->text();
