@@ -51,6 +51,10 @@ constexpr int kHalfWidthBeside = -4;
 // What a byte order mark adds to its encoding's score: another reading wins
 // only where it scores more than two errors' worth higher.
 constexpr int kMarkWeight = -2 * kWeights[kError];
+// How far the most plausible reading must lead every other to settle the
+// encoding before all the evidence is in: ten errors' worth, which the text
+// of a file in that encoding never makes up.
+constexpr int kClearLead = -10 * kWeights[kError];
 // A reading in EUC-JP or UTF-8 without a byte order mark is weighed only
 // with at most one error to this many characters beyond ASCII read without
 // error. Code page 932, the encoding of Windows, is weighed whatever it
@@ -177,17 +181,28 @@ void Plausibility::Weigh(std::string_view line) {
 }
 
 TextEncoding Plausibility::MostPlausible(std::optional<TextEncoding> mark) const {
-  std::size_t best = 0;  // code page 932, which always qualifies
-  std::int64_t best_score = readings_[0].score;
-  for (std::size_t i = 1; i < readings_.size(); ++i) {
-    const bool marked = mark == kEncodings[i];
-    const std::int64_t score = readings_[i].score + (marked ? kMarkWeight : 0);
-    if ((marked || readings_[i].Qualifies()) && score > best_score) {
-      best = i;
-      best_score = score;
-    }
+  return kEncodings[Best(mark)];
+}
+
+std::optional<TextEncoding> Plausibility::ClearWinner(std::optional<TextEncoding> mark) const {
+  const std::size_t best = Best(mark);
+  for (std::size_t i = 0; i < readings_.size(); ++i) {
+    if (i != best && Score(best, mark) - Score(i, mark) < kClearLead) return std::nullopt;
   }
   return kEncodings[best];
+}
+
+std::size_t Plausibility::Best(std::optional<TextEncoding> mark) const {
+  std::size_t best = 0;  // code page 932, which always qualifies
+  for (std::size_t i = 1; i < readings_.size(); ++i) {
+    const bool qualifies = mark == kEncodings[i] || readings_[i].Qualifies();
+    if (qualifies && Score(i, mark) > Score(best, mark)) best = i;
+  }
+  return best;
+}
+
+std::int64_t Plausibility::Score(std::size_t i, std::optional<TextEncoding> mark) const {
+  return readings_[i].score + (mark == kEncodings[i] ? kMarkWeight : 0);
 }
 
 }  // namespace tavosu

@@ -44,6 +44,10 @@ class Plausibility {
   // another wins only where the text reads far better in it.
   TextEncoding MostPlausible(std::optional<TextEncoding> mark) const;
 
+  // MostPlausible(mark) where its reading already scores so far above every
+  // other that more lines would not overturn it; else nullopt.
+  std::optional<TextEncoding> ClearWinner(std::optional<TextEncoding> mark) const;
+
  private:
   // What the lines read as in one encoding.
   struct Reading {
@@ -54,6 +58,11 @@ class Plausibility {
     std::int64_t errors = 0;      // byte sequences that form no character
     std::int64_t characters = 0;  // beyond ASCII, read without error
   };
+
+  // The index of MostPlausible(mark), and the score of reading i with what
+  // mark adds to it.
+  std::size_t Best(std::optional<TextEncoding> mark) const;
+  std::int64_t Score(std::size_t i, std::optional<TextEncoding> mark) const;
 
   std::array<Reading, kEncodings.size()> readings_;
   std::size_t non_ascii_ = 0;

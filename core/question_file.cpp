@@ -23,7 +23,8 @@ using question_format::kRightMark;
 // mark, and for the NUL bytes of UTF-16 after one.
 constexpr std::size_t kFirstLineBytes = 64 * 1024;
 // The bytes of 0x80 and above, weighed in each encoding, that settle the
-// encoding of a file that is not UTF-16.
+// encoding of a file that is not UTF-16 where no reading wins clearly
+// before.
 constexpr std::size_t kEnoughEvidence = 2 * 1024;
 // The 8-bit encodings a file may be read in.
 constexpr auto& kReadings = Plausibility::kEncodings;
@@ -82,7 +83,10 @@ class ListBuilder {
     }
     if (!lines_) {
       evidence_.Weigh(line);
-      if (evidence_.non_ascii() >= kEnoughEvidence) Settle(evidence_.MostPlausible(form_.mark));
+      const std::optional<TextEncoding> settled = evidence_.non_ascii() >= kEnoughEvidence
+                                                      ? evidence_.MostPlausible(form_.mark)
+                                                      : evidence_.ClearWinner(form_.mark);
+      if (settled) Settle(*settled);
     }
     if (line.front() == kCommentSign) return true;
 

@@ -51,10 +51,6 @@ void AppendUtf16Unit(std::string& out, UChar unit, bool big_endian) {
 
 }  // namespace
 
-bool IsUtf16(TextEncoding encoding) {
-  return encoding == TextEncoding::kUtf16Le || encoding == TextEncoding::kUtf16Be;
-}
-
 std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes) {
   for (const TextEncoding encoding :
        {TextEncoding::kUtf8, TextEncoding::kUtf16Le, TextEncoding::kUtf16Be}) {

@@ -40,7 +40,9 @@ struct TextForm {
   std::optional<TextEncoding> mark;
 };
 
-bool IsUtf16(TextEncoding encoding);
+constexpr bool IsUtf16(TextEncoding encoding) {
+  return encoding == TextEncoding::kUtf16Le || encoding == TextEncoding::kUtf16Be;
+}
 
 // The encoding named by the byte order mark at the start of bytes, and the
 // mark's length.
