@@ -5,14 +5,14 @@
 // ones, one shaped like a Japanese dictionary (words of one to eight kanji
 // with some kana, loanwords in katakana and the odd NEC or IBM extension
 // character, readings of two to twenty kana, a quarter of the lines marked),
-// and one of short lines that repeat eight words. For each it prints the time of a load from disk beside
-// the bare work it cannot avoid, reading the same file and converting it to
-// UTF-8 with glibc's iconv, timed in turn in the same process (medians); the
-// memory the loaded set takes; and the time to pick and to score. Also the
-// time and peak memory of refusing a 1 GiB file that holds too many
-// questions, and, before any of that, the memory that the first load of the
-// process keeps: the set of the EDICT file and the conversion tables that a
-// load builds on first use.
+// and one of short lines that repeat eight words. For each it prints the
+// time of a load from disk beside the bare work it cannot avoid, reading the
+// same file and converting it to UTF-8 with glibc's iconv, timed in turn in
+// the same process (medians); the memory the loaded set takes; and the time
+// to pick and to score. Also the time and peak memory of refusing a 1 GiB
+// file that holds too many questions, and, before any of that, the memory
+// that the first load of the process keeps: the set of the EDICT file and
+// the conversion tables that a load builds on first use.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -68,7 +68,8 @@ std::string Iconv(std::string in, const char* to, const char* from) {
   std::size_t in_left = in.size();
   char* put = out.data();
   std::size_t out_left = out.size();
-  while (iconv(cd, &in_at, &in_left, &put, &out_left) == static_cast<std::size_t>(-1) && in_left > 0) {
+  constexpr auto kFailed = static_cast<std::size_t>(-1);
+  while (iconv(cd, &in_at, &in_left, &put, &out_left) == kFailed && in_left > 0) {
     ++in_at;
     --in_left;
   }

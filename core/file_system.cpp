@@ -169,7 +169,9 @@ std::size_t StringFile::Read(char* buffer, std::size_t size) {
   return count;
 }
 
-int SystemCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int SystemCalls::Open(const char* path, int flags, mode_t mode) {
+  return ::open(path, flags, mode);
+}
 
 ssize_t SystemCalls::Write(int fd, const void* data, std::size_t size) {
   return ::write(fd, data, size);

@@ -166,7 +166,8 @@ bool Plausibility::Reading::Qualifies() const { return kErrorsTo * errors <= cha
 
 void Plausibility::Weigh(std::string_view line) {
   const auto non_ascii = static_cast<std::size_t>(std::count_if(
-      line.begin(), line.end(), [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; }));
+      line.begin(), line.end(),
+      [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; }));
   if (non_ascii == 0) return;  // the same in every reading
   non_ascii_ += non_ascii;
   text_.resize(MaxDecodedSize(line.size()));

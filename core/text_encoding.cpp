@@ -54,7 +54,8 @@ void AppendUtf16Unit(std::string& out, UChar unit, bool big_endian) {
 std::optional<ByteOrderMark> FindByteOrderMark(std::string_view bytes) {
   for (const TextEncoding encoding :
        {TextEncoding::kUtf8, TextEncoding::kUtf16Le, TextEncoding::kUtf16Be}) {
-    if (bytes.starts_with(MarkOf(encoding))) return ByteOrderMark{encoding, MarkOf(encoding).size()};
+    const std::string_view mark = MarkOf(encoding);
+    if (bytes.starts_with(mark)) return ByteOrderMark{encoding, mark.size()};
   }
   return std::nullopt;
 }
