@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace tavosu {
 
@@ -24,6 +25,7 @@ std::string ReasonJa(int error) {
     case EDQUOT: return "ディスクの空き容量が足りません。";
     case EFBIG: return "ファイルが大きすぎます。";
     case EISDIR: return "同じ名前のフォルダーがあります。";
+    case EEXIST: return "同じ名前のファイルがあり、フォルダーを作れません。";
     case ENOTDIR: return "フォルダーの名前が正しくありません。";
     case ENAMETOOLONG: return "ファイル名が長すぎます。";
     case EIO: return "読み書きの途中でエラーが起きました。";
@@ -143,6 +145,27 @@ class PosixFiles : public FileSystem {
     if (error != 0) Fail("cannot flush the folder of", path, error);
   }
 
+  void MakeFolders(const std::string& path) override {
+    std::vector<std::string> made;
+    try {
+      // Each step is path up to one of its "/"s, and then path itself.
+      for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string step = path.substr(0, end);
+        if (MakeFolder(step)) {
+          made.push_back(step);
+          const int error = FlushFolder(FolderOf(step));
+          if (error != 0) Fail("cannot flush the folder of", step, error);
+        }
+        if (end == std::string::npos) break;
+      }
+    } catch (const FileError&) {
+      for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
+        calls_.Rmdir(folder->c_str());
+      }
+      throw;
+    }
+  }
+
  private:
   // Flushes the folder's entries to the disk, so that a rename into it
   // survives a power cut. Returns the errno, or 0; file systems that cannot
@@ -155,6 +178,19 @@ class PosixFiles : public FileSystem {
     const int close_error = fd.Close();
     if (error != 0 && error != EINVAL) return error;
     return close_error;
+  }
+
+  // Makes the folder at path, and returns whether it made it: false when a
+  // folder was there already. Throws FileError when there is none and it
+  // cannot be made, also when something else bears its name.
+  bool MakeFolder(const std::string& path) {
+    if (calls_.Mkdir(path.c_str(), 0777) == 0) return true;
+    const int error = errno;
+    struct stat info {};
+    if (error == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+      return false;
+    }
+    Fail("cannot make the folder", path, error);
   }
 
   SystemCalls& calls_;
@@ -184,6 +220,10 @@ int SystemCalls::Close(int fd) { return ::close(fd); }
 int SystemCalls::Rename(const char* from, const char* to) { return ::rename(from, to); }
 
 int SystemCalls::Unlink(const char* path) { return ::unlink(path); }
+
+int SystemCalls::Mkdir(const char* path, mode_t mode) { return ::mkdir(path, mode); }
+
+int SystemCalls::Rmdir(const char* path) { return ::rmdir(path); }
 
 FileSystem* DefaultFileSystem() {
   static PosixFiles file_system(PosixCalls());

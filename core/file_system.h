@@ -64,6 +64,11 @@ class FileSystem {
   // path, or path is left as it was and no other file is left behind; throws
   // FileError in the second case, and when the folder cannot be flushed.
   virtual void WriteFileAtomically(const std::string& path, std::string_view contents) = 0;
+
+  // Makes the folder at path and every missing folder above it, and flushes
+  // each new folder to the disk. Either path is a folder when this returns,
+  // or it throws FileError and every folder it made is removed again.
+  virtual void MakeFolders(const std::string& path) = 0;
 };
 
 // The system calls through which the POSIX file system writes a file. Each
@@ -78,6 +83,8 @@ class SystemCalls {
   virtual int Close(int fd);
   virtual int Rename(const char* from, const char* to);
   virtual int Unlink(const char* path);
+  virtual int Mkdir(const char* path, mode_t mode);
+  virtual int Rmdir(const char* path);
 };
 
 // Returns the process-wide POSIX implementation. Never null.

@@ -101,12 +101,26 @@ class RecordingCalls : public SystemCalls {
     calls.push_back("unlink " + Name(path));
     return SystemCalls::Unlink(path);
   }
+  // Fails with ENOSPC for the folder named refused.
+  int Mkdir(const char* path, mode_t mode) override {
+    calls.push_back("mkdir " + Name(path));
+    if (Name(path) != refused) return SystemCalls::Mkdir(path, mode);
+    errno = ENOSPC;
+    return -1;
+  }
+  int Rmdir(const char* path) override {
+    calls.push_back("rmdir " + Name(path));
+    return SystemCalls::Rmdir(path);
+  }
 
   std::vector<std::string> calls;
+  std::string refused;
 
  private:
+  // Paths outside the folder keep their own names.
   std::string Name(const std::string& path) const {
-    return path == folder_ ? "." : path.substr(folder_.size() + 1);
+    if (path == folder_) return ".";
+    return path.starts_with(folder_ + "/") ? path.substr(folder_.size() + 1) : path;
   }
 
   std::string folder_;
@@ -131,6 +145,34 @@ TEST_F(FileSystemTest, WritesThroughAFlushedTemporaryFileAndFlushesTheFolder) {
                                       "fsync .", "close ."}));
   EXPECT_EQ(Contents(In("r.txt")), "results");
   EXPECT_EQ(Contents(In(temporary + "0.tmp")), "another's");
+}
+
+// Each folder made is flushed into the one above it; when one cannot be
+// made, those made before it go again, and what was there stays.
+TEST_F(FileSystemTest, MakesMissingFoldersFlushingEachAndUndoesThemOnFailure) {
+  std::filesystem::create_directory(In("a"));
+  Put(In("a/f"), "x");
+  RecordingCalls calls(folder_.string());
+  const std::unique_ptr<FileSystem> files = PosixFileSystem(calls);
+  files->MakeFolders(In("a/b/c"));
+  std::erase_if(calls.calls, [](const std::string& call) { return call.starts_with("mkdir /"); });
+  EXPECT_EQ(calls.calls, (std::vector<std::string>{
+                             "mkdir .", "mkdir a", "mkdir a/b", "open a O_DIRECTORY", "fsync a",
+                             "close a", "mkdir a/b/c", "open a/b O_DIRECTORY", "fsync a/b",
+                             "close a/b"}));
+  EXPECT_TRUE(std::filesystem::is_directory(In("a/b/c")));
+
+  calls.refused = "a/d/e";
+  EXPECT_THROW(files->MakeFolders(In("a/d/e")), FileError);
+  EXPECT_EQ(calls.calls.back(), "rmdir a/d");
+  try {
+    files->MakeFolders(In("a/f/g"));
+    FAIL();
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.reason_ja(), "同じ名前のファイルがあり、フォルダーを作れません。");
+  }
+  EXPECT_EQ(Listing(In("a")), (std::set<std::string>{"b", "f"}));
+  EXPECT_EQ(Contents(In("a/f")), "x");
 }
 
 TEST_F(FileSystemTest, WritesTheLongestNameTheFolderTakes) {
