@@ -217,6 +217,7 @@ class NullWindow : public WindowOps {
   std::optional<std::string> ChooseResultsPath(const std::string&, const std::string&) override {
     return std::nullopt;
   }
+  void SetNextOpenPath(const std::string&) override {}
 };
 
 // Serves a corpus at any path and swallows writes.
@@ -229,6 +230,7 @@ class CorpusFileSystem : public FileSystem {
   void WriteFileAtomically(const std::string&, std::string_view contents) override {
     benchmark::DoNotOptimize(contents.data());
   }
+  void MakeFolders(const std::string&) override {}
 
  private:
   Corpus corpus_;
@@ -289,7 +291,7 @@ void BM_Load(benchmark::State& state, Corpus corpus) {
   }
   NullWindow window;
   MixingRandomSource random(1);
-  Drill drill(window, *SystemClock(), random, *DefaultFileSystem(), "");
+  Drill drill(window, *SystemClock(), random, *DefaultFileSystem(), {});
   std::vector<double> load_ms;
   std::vector<double> iconv_ms;
   using Clock = std::chrono::steady_clock;
@@ -330,7 +332,7 @@ struct LoadedDrill {
   NullWindow window;
   MixingRandomSource random{1};
   CorpusFileSystem files;
-  Drill drill{window, *SystemClock(), random, files, ""};
+  Drill drill{window, *SystemClock(), random, files, {}};
 };
 
 // Picks a question from the set, of which a part is graded.
@@ -381,7 +383,7 @@ void BM_RefuseHugeFile(benchmark::State& state) {
   }
   NullWindow window;
   MixingRandomSource random(1);
-  Drill drill(window, *SystemClock(), random, *DefaultFileSystem(), "");
+  Drill drill(window, *SystemClock(), random, *DefaultFileSystem(), {});
   double peak = 0;
   for (auto _ : state) {
     state.PauseTiming();

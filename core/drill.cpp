@@ -45,20 +45,26 @@ bool ChooseAnotherPlace(WindowOps& window, std::string& folder, std::string& nam
   return true;
 }
 
-// Whether path names a file somewhere inside folder.
-bool IsInside(const std::string& path, const std::string& folder) {
-  return !folder.empty() && path.starts_with(folder.back() == '/' ? folder : folder + '/');
+// The path of the file at path under folder, without a final ".txt";
+// nullopt when it is not in folder.
+std::optional<std::string> PathUnder(const std::string& path, const std::string& folder) {
+  if (folder.empty()) return std::nullopt;
+  const std::string prefix = folder.back() == '/' ? folder : folder + '/';
+  if (!path.starts_with(prefix)) return std::nullopt;
+  std::string inside = path.substr(prefix.size());
+  if (inside.ends_with(".txt")) inside.resize(inside.size() - 4);
+  return inside;
 }
 
 }  // namespace
 
 Drill::Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files,
-             std::string drills_folder)
+             ReadyDrills ready_drills)
     : window_(window),
       clock_(clock),
       random_(random),
       files_(files),
-      drills_folder_(std::move(drills_folder)) {}
+      ready_drills_(std::move(ready_drills)) {}
 
 void Drill::WindowLoaded() { ApplyButtonChanges(ButtonEvent::kWindowLoaded, window_); }
 
@@ -81,8 +87,8 @@ void Drill::Read_Files(const std::string& path) {
   }
   set_ = std::move(loaded.set);
   form_ = loaded.form;
-  results_folder_.clear();
-  from_drills_ = IsInside(path, drills_folder_);
+  question_folder_ = path.substr(0, path.rfind('/') + 1);  // empty when there is no "/"
+  ready_drill_ = PathUnder(path, ready_drills_.folder);
   ApplyButtonChanges(ButtonEvent::kLoadCompleted, window_);
 }
 
@@ -128,29 +134,45 @@ void Drill::Grade(bool correct) {
 }
 
 void Drill::markButtonClick() {
-  std::string folder = results_folder_;
+  const auto chosen = chosen_folders_.find(question_folder_);
+  std::string folder = chosen != chosen_folders_.end() ? chosen->second : question_folder_;
+  bool into_ready_folder = ready_drill_ && chosen == chosen_folders_.end();
+  bool asked = false;
   std::string name;
   std::optional<std::string> bytes;  // made once: every place tried gets the same
-  // The drills folder never takes the file, so there the user chooses first.
-  bool write = !(from_drills_ && folder.empty());
   for (;;) {
     try {
       if (!bytes) {
         name = ResultsFileName(ResultsStamp(clock_.Now()));
         bytes = ResultsFile(set_, ResultsStamp(clock_.Now()), form_);
       }
-      if (write) {
-        files_.WriteFileAtomically(folder + name, *bytes);
-        break;
+      if (into_ready_folder) {
+        folder = ReadyResultsFolder();
+        files_.MakeFolders(folder);
       }
+      files_.WriteFileAtomically(folder + name, *bytes);
+      break;
     } catch (...) {
       window_.ShowMessage(kCannotSaveMessage + ReasonJa(std::current_exception()));
     }
+    if (into_ready_folder) {
+      // The dialog starts where the user's own files are instead.
+      into_ready_folder = false;
+      folder.clear();
+    }
     if (!bytes || !ChooseAnotherPlace(window_, folder, name)) return;
-    write = true;
+    asked = true;
   }
-  results_folder_ = folder;
+  if (asked) chosen_folders_[question_folder_] = folder;
+  if (folder != question_folder_) window_.SetNextOpenPath(folder + name);
   window_.ShowMessage(SummaryMessage(CountScore(set_)));
+}
+
+std::string Drill::ReadyResultsFolder() const {
+  if (ready_drills_.results.empty()) {
+    throw FileError("no folder for the results of the ready drills", "ホームフォルダーがありません。");
+  }
+  return ready_drills_.results + "/" + *ready_drill_ + "/";
 }
 
 }  // namespace tavosu

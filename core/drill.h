@@ -8,6 +8,8 @@
 #ifndef TAVOSU_CORE_DRILL_H_
 #define TAVOSU_CORE_DRILL_H_
 
+#include <map>
+#include <optional>
 #include <string>
 
 #include "core/clock.h"
@@ -19,12 +21,20 @@
 
 namespace tavosu {
 
+// The program's own drills and where their results go. Either folder is
+// empty where there is none.
+struct ReadyDrills {
+  // Where the drills are installed; it never takes a results file.
+  std::string folder;
+  // The learner's folder for their results: those of <folder>/<year>/<set>.txt
+  // go into <results>/<year>/<set>/.
+  std::string results;
+};
+
 class Drill {
  public:
-  // drills_folder is where the program's own drills are installed, a
-  // folder that never takes a results file; empty where there is none.
   Drill(WindowOps& window, Clock& clock, RandomSource& random, FileSystem& files,
-        std::string drills_folder);
+        ReadyDrills ready_drills);
 
   Drill(const Drill&) = delete;
   Drill& operator=(const Drill&) = delete;
@@ -53,14 +63,15 @@ class Drill {
   void NGButtonClick();
 
   // Writes the results file of the drill so far, in the form of the loaded
-  // question file, and shows the score. The file goes into the
-  // current working directory, or into the folder the user chose since the
-  // last load when that could not be written. Whatever keeps the file from
-  // being written is reported to the user; when its name and bytes were
-  // made, the user is then asked for another place, until one takes them or
-  // the user cancels. The results of a drill loaded from the drills folder
-  // go to the place the user chooses without a message first, until a place
-  // is chosen. Questions and grades are never changed.
+  // question file, and shows the score. The file goes beside the question
+  // file; a ready drill's goes into its folder of results, made as needed.
+  // Whatever keeps the file from being written is reported to the user; when
+  // its name and bytes were made, the user is then asked for another place,
+  // until one takes them or the user cancels. The folder chosen then takes
+  // the results of every question file from the same folder, without asking,
+  // for the life of the Drill. Results written anywhere but beside their
+  // question file are where the next Open starts. Questions and grades are
+  // never changed.
   void markButtonClick();
 
   const QuestionSet& questions() const { return set_; }
@@ -68,17 +79,26 @@ class Drill {
  private:
   void Grade(bool correct);
 
+  // The folder, ending in "/", that takes the loaded ready drill's results.
+  // Throws FileError where the learner has no folder for them.
+  std::string ReadyResultsFolder() const;
+
   WindowOps& window_;
   Clock& clock_;
   RandomSource& random_;
   FileSystem& files_;
   QuestionSet set_;
   TextForm form_;
-  const std::string drills_folder_;
-  bool from_drills_ = false;  // the loaded file lies in drills_folder_
-  // Where scoring writes: empty for the working directory, else the folder,
-  // ending in "/", that the user chose since the last load.
-  std::string results_folder_;
+  const ReadyDrills ready_drills_;
+  // The loaded file's folder up to its last "/", empty for the working
+  // directory.
+  std::string question_folder_;
+  // The loaded ready drill's path under the drills folder, without ".txt";
+  // nullopt for any other file.
+  std::optional<std::string> ready_drill_;
+  // The folders, ending in "/", that the user chose for the results of
+  // question files, by the question files' folders.
+  std::map<std::string, std::string> chosen_folders_;
 };
 
 }  // namespace tavosu

@@ -43,6 +43,10 @@ class WindowOps {
   // directory.
   virtual std::optional<std::string> ChooseResultsPath(const std::string& name,
                                                        const std::string& folder) = 0;
+
+  // Makes the next Open start at the file at path, in its folder and with
+  // it chosen, instead of at the file opened last.
+  virtual void SetNextOpenPath(const std::string& path) = 0;
 };
 
 }  // namespace tavosu

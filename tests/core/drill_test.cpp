@@ -46,7 +46,7 @@ class DrillTest : public ::testing::Test {
   FixedClock clock;
   ScriptedRandom random;
   MemoryFileSystem files;
-  Drill drill{window, clock, random, files, ""};
+  Drill drill{window, clock, random, files, {}};
 };
 
 TEST_F(DrillTest, WindowLoadedDisablesEveryButton) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +55,7 @@ class RecordingWindow : public WindowOps {
     places.pop_front();
     return place;
   }
+  void SetNextOpenPath(const std::string& path) override { calls.push_back("next open " + path); }
 
   static const char* Name(DrillButton button) {
     switch (button) {
@@ -111,8 +113,8 @@ class ScriptedRandom : public RandomSource {
   std::vector<std::int64_t> seeds;
 };
 
-// Files held in memory; a path listed in throws throws that error when it
-// is opened or written.
+// Files and folders held in memory; a path listed in throws throws that
+// error when it is opened, written or made.
 class MemoryFileSystem : public FileSystem {
  public:
   std::unique_ptr<SequentialFile> OpenForReading(const std::string& path) override {
@@ -125,7 +127,12 @@ class MemoryFileSystem : public FileSystem {
     if (throws.count(path) != 0) std::rethrow_exception(throws[path]);
     files[path] = std::string(contents);
   }
+  void MakeFolders(const std::string& path) override {
+    if (throws.count(path) != 0) std::rethrow_exception(throws[path]);
+    folders.insert(path);
+  }
   std::map<std::string, std::string> files;
+  std::set<std::string> folders;
   std::map<std::string, std::exception_ptr> throws;
 };
 

@@ -68,7 +68,7 @@ class HardeningTest : public ::testing::Test {
   testing::RecordingWindow window_;
   testing::FixedClock clock_;
   testing::ScriptedRandom random_;
-  Drill drill_{window_, clock_, random_, *DefaultFileSystem(), ""};
+  Drill drill_{window_, clock_, random_, *DefaultFileSystem(), {}};
 };
 
 TEST_F(HardeningTest, FilesThatCannotBeLoadedChangeNothing) {

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <new>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -23,8 +24,10 @@ using testing::RecordingWindow;
 using testing::ScriptedRandom;
 
 const char kStampedName[] = "採点-平成 16年05月08日15時43分51秒.txt";
-// Where the program's own drills are, as the window would say.
+// Where the program's own drills are, and their results go, as the window
+// would say.
 const std::string kDrills = "/usr/share/tavosu/drills";
+const std::string kResults = "/home/u/ドキュメント/Tavosu";
 
 // The three header lines of a results file scored on 2004-05-08 at
 // 15:43:51, in code page 932 and in EUC-JP.
@@ -102,7 +105,7 @@ class ScoringTest : public ::testing::Test {
   FixedClock clock;
   ScriptedRandom random;
   MemoryFileSystem files;
-  Drill drill{window, clock, random, files, kDrills};
+  Drill drill{window, clock, random, files, {kDrills, kResults}};
 };
 
 TEST_F(ScoringTest, WritesTheResultsFileByteForByte) {
@@ -155,7 +158,7 @@ TEST_F(ScoringTest, StampsNameAndSecondLineFromSeparateReadings) {
     LocalDateTime Now() override { return {2019, 4, 30, 23, 59, 58 + ticks++}; }
     int ticks = 0;
   } ticking;
-  Drill ticking_drill(window, ticking, random, files, "");
+  Drill ticking_drill(window, ticking, random, files, {});
   files.files["q.txt"] = "a b\r\n";
   ticking_drill.Read_Files("q.txt");
   ticking_drill.markButtonClick();
@@ -245,27 +248,33 @@ TEST_F(ScoringTest, FailedWriteIsReportedAndChangesNothing) {
   EXPECT_EQ(window.TakeCalls().size(), 1u);
 }
 
-TEST_F(ScoringTest, UnwritableFolderAsksForAnotherPlaceKeptUntilTheNextLoad) {
-  OpenText("q.txt", EncodeCp932("山 やま\r\n"));
-  drill.markButtonClick();
-  const std::string bytes = Results();  // what the question file's folder takes
-  files.throws[kStampedName] = std::make_exception_ptr(FileError("read-only", "読み取り専用です。"));
-  files.throws["/ro/mine.txt"] = files.throws[kStampedName];
+TEST_F(ScoringTest, UnwritableFolderAsksOnceForEveryFileOfThatFolder) {
+  OpenText("/ro/q.txt", EncodeCp932("山 やま\r\n"));
+  const std::string read_only = "/ro/" + std::string(kStampedName);
+  files.throws[read_only] = std::make_exception_ptr(FileError("read-only", "読み取り専用です。"));
+  files.throws["/ro/mine.txt"] = files.throws[read_only];
   window.places = {"/ro/mine.txt", "/docs/mine.txt"};
   window.TakeCalls();
   drill.markButtonClick();
   const std::string cannot_save = "message 採点の結果を保存できませんでした。\n読み取り専用です。";
   EXPECT_EQ(window.TakeCalls(),
-            (std::vector<std::string>{cannot_save, std::string("choose ") + kStampedName + " in ",
+            (std::vector<std::string>{cannot_save, "choose " + std::string(kStampedName) + " in /ro/",
                                       cannot_save, "choose mine.txt in /ro/",
+                                      "next open /docs/mine.txt",
                                       "message  0問中、 0問正解です。(点です)"}));
-  EXPECT_EQ(files.files.at("/docs/mine.txt"), bytes);
-  drill.markButtonClick();  // straight into the folder chosen
-  EXPECT_EQ(files.files.at(std::string("/docs/") + kStampedName), bytes);
-  Open("q.txt");
+  const std::string bytes = files.files.at("/docs/mine.txt");
+  // Every question file of that folder now scores straight into the folder
+  // chosen; one from another folder does not.
+  OpenText("/ro/other.txt", EncodeCp932("山 やま\r\n"));
   window.TakeCalls();
   drill.markButtonClick();
-  EXPECT_EQ(window.TakeCalls().at(1), std::string("choose ") + kStampedName + " in ");
+  EXPECT_EQ(window.TakeCalls().front(), "next open /docs/" + std::string(kStampedName));
+  EXPECT_EQ(files.files.at("/docs/" + std::string(kStampedName)), bytes);
+  OpenText("/rw/q.txt", EncodeCp932("山 やま\r\n"));
+  window.TakeCalls();
+  drill.markButtonClick();
+  EXPECT_EQ(window.TakeCalls(), (std::vector<std::string>{"message  0問中、 0問正解です。(点です)"}));
+  EXPECT_EQ(files.files.at("/rw/" + std::string(kStampedName)), bytes);
 }
 
 TEST_F(ScoringTest, NameChosenWithoutAFolderGoesIntoTheWorkingFolder) {
@@ -276,24 +285,57 @@ TEST_F(ScoringTest, NameChosenWithoutAFolderGoesIntoTheWorkingFolder) {
   EXPECT_EQ(files.files.count("mine.txt"), 1u);
 }
 
-TEST_F(ScoringTest, DrillFromTheDrillsFolderAsksForAPlaceWithoutAMessage) {
-  OpenText(kDrills + "/小学1年/訓読み-01.txt", EncodeCp932("山 やま\r\n"));
-  window.places = {"/docs/mine.txt"};
+// A ready drill scores into the learner's folder for it, and the next Open
+// starts there; its results file, opened there, scores beside itself.
+TEST_F(ScoringTest, ReadyDrillScoresIntoTheLearnersFolderForIt) {
+  const std::string folder = kResults + "/小学1年/音読み-01/";
+  const std::string summary = "message  0問中、 0問正解です。(点です)";
+  OpenText(kDrills + "/小学1年/音読み-01.txt", EncodeCp932("山 やま\r\n"));
   window.TakeCalls();
   drill.markButtonClick();
   EXPECT_EQ(window.TakeCalls(),
-            (std::vector<std::string>{std::string("choose ") + kStampedName + " in ",
-                                      "message  0問中、 0問正解です。(点です)"}));
-  EXPECT_EQ(files.files.count(kStampedName), 0u);
-  EXPECT_EQ(files.files.count("/docs/mine.txt"), 1u);
-  drill.markButtonClick();  // straight into the folder chosen
-  EXPECT_EQ(files.files.count(std::string("/docs/") + kStampedName), 1u);
+            (std::vector<std::string>{"next open " + folder + kStampedName, summary}));
+  EXPECT_EQ(files.folders, std::set<std::string>{folder});
+  clock.time.second = 52;
+  drill.markButtonClick();
+  const std::string second = "採点-平成 16年05月08日15時43分52秒.txt";
+  EXPECT_EQ(files.files.count(folder + kStampedName) + files.files.count(folder + second), 2u);
+  Open(folder + second);
+  clock.time.second = 53;
+  window.TakeCalls();
+  drill.markButtonClick();
+  EXPECT_EQ(window.TakeCalls(), (std::vector<std::string>{summary}));
+  EXPECT_EQ(files.files.count(folder + "採点-平成 16年05月08日15時43分53秒.txt"), 1u);
+
+  // Where the folder cannot be made the user is asked, from his own files;
+  // Cancel leaves nothing.
+  clock.time.second = 51;
+  const std::size_t before = files.files.size();
+  files.throws[kResults + "/中学/訓読み-02/"] =
+      std::make_exception_ptr(FileError("read-only", "読み取り専用です。"));
+  OpenText(kDrills + "/中学/訓読み-02.txt", EncodeCp932("山 やま\r\n"));
+  window.TakeCalls();
+  drill.markButtonClick();
+  EXPECT_EQ(window.TakeCalls(),
+            (std::vector<std::string>{"message 採点の結果を保存できませんでした。\n読み取り専用です。",
+                                      "choose " + std::string(kStampedName) + " in "}));
+  EXPECT_EQ(files.files.size(), before + 1);  // the drill itself
+  EXPECT_EQ(files.folders.size(), 1u);
+
+  // Without a home there is no such folder.
+  Drill homeless{window, clock, random, files, {kDrills, ""}};
+  homeless.Read_Files(kDrills + "/中学/訓読み-02.txt");
+  window.TakeCalls();
+  homeless.markButtonClick();
+  EXPECT_EQ(window.TakeCalls().front(),
+            "message 採点の結果を保存できませんでした。\nホームフォルダーがありません。");
+
   // A folder whose name only begins like the drills folder's is not it.
   OpenText(kDrills + "-mine/q.txt", EncodeCp932("山 やま\r\n"));
   window.TakeCalls();
   drill.markButtonClick();
-  EXPECT_EQ(window.TakeCalls(), (std::vector<std::string>{"message  0問中、 0問正解です。(点です)"}));
-  EXPECT_EQ(files.files.count(kStampedName), 1u);
+  EXPECT_EQ(window.TakeCalls(), (std::vector<std::string>{summary}));
+  EXPECT_EQ(files.files.count(kDrills + "-mine/" + kStampedName), 1u);
 }
 
 }  // namespace

@@ -253,7 +253,7 @@ TEST_P(UnicodeResultsTest, KeepCharactersOutsideCp932) {
   testing::FixedClock clock;
   testing::ScriptedRandom random;
   testing::MemoryFileSystem files;
-  Drill drill(window, clock, random, files, "");
+  Drill drill(window, clock, random, files, {});
   files.files["q.txt"] = EncodeText("𠮷 よし\n𩸽 ほっけ\n㋿ れいわ ○\n", GetParam());
   drill.Read_Files("q.txt");
   drill.DisplayQuestion();
