@@ -1,5 +1,6 @@
 // What the main window asks of the desktop besides its own widgets: the
-// open and save dialogs, the web browser and the alert sound.
+// open and save dialogs, the learner's folder for results, the web browser
+// and the alert sound.
 //
 // The window reaches these only through this interface, so that tests can
 // choose a file without a dialog, catch the help address without starting a
@@ -32,6 +33,11 @@ class Desktop {
   // nullopt when the user cancelled.
   virtual std::optional<QString> ChooseResultsFile(QWidget* parent, const QString& name,
                                                    const QString& folder) = 0;
+
+  // The folder that takes the results of the ready drills, <documents>/Tavosu,
+  // as a clean absolute path; it may not exist yet. Empty where the user has
+  // no home folder.
+  virtual QString ResultsFolder() = 0;
 
   // Asks the desktop to open url in the default browser; does not wait and
   // reports nothing.

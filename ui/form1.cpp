@@ -151,8 +151,10 @@ Form1::Form1(Desktop& desktop, Clock& clock, RandomSource& random, FileSystem& f
   controls_.TextQuestion->setFocus();
 
   window_ops_ = std::make_unique<QtWindowOps>(*this, controls_, desktop_);
-  drill_ = std::make_unique<Drill>(*window_ops_, clock, random, files,
-                                   QFile::encodeName(DrillsFolder()).toStdString());
+  drill_ = std::make_unique<Drill>(
+      *window_ops_, clock, random, files,
+      ReadyDrills{QFile::encodeName(DrillsFolder()).toStdString(),
+                  QFile::encodeName(desktop_.ResultsFolder()).toStdString()});
 
   connect(open, &QAction::triggered, this, &Form1::menuFileOpenClick);
   connect(end, &QAction::triggered, this, &Form1::menuFileEndClick);
@@ -175,13 +177,15 @@ Form1::~Form1() = default;
 
 void Form1::menuFileOpenClick() {
   QWidget* had_focus = focusWidget();
-  const std::optional<QString> chosen = desktop_.ChooseQuestionFile(this, last_question_file_);
+  const std::optional<QString> chosen =
+      desktop_.ChooseQuestionFile(this, window_ops_->next_open_path());
   if (chosen) {
-    const QFileInfo file(*chosen);
-    last_question_file_ = file.absoluteFilePath();
+    const QFileInfo file(QDir::cleanPath(QFileInfo(*chosen).absoluteFilePath()));
+    const std::string path = QFile::encodeName(file.filePath()).toStdString();
+    window_ops_->SetNextOpenPath(path);
     QDir::setCurrent(file.absolutePath());
     const int shown_before = window_ops_->questions_shown();
-    drill_->Open(QFile::encodeName(last_question_file_).toStdString());
+    drill_->Open(path);
     if (window_ops_->questions_shown() != shown_before) had_focus = controls_.AnswerButton;
   }
   // A control the drill disabled meanwhile has lost the focus.

@@ -52,8 +52,6 @@ class Form1 : public QMainWindow {
   void FocusOn(QWidget* control);
 
   Desktop& desktop_;
-  // The file chosen in the last Open; the next Open starts from it.
-  QString last_question_file_;
   DrillControls controls_{};
   std::unique_ptr<QtWindowOps> window_ops_;
   std::unique_ptr<Drill> drill_;

@@ -157,8 +157,8 @@ QString DocumentsLocation() {
 
 QString DocumentsFolder() {
   if (qEnvironmentVariableIsEmpty("HOME")) return HomeFolder();
-  const QString documents = DocumentsLocation();
-  return QFileInfo(documents).isDir() ? documents : HomeFolder();
+  const QFileInfo documents(DocumentsLocation());
+  return documents.isDir() && documents.isWritable() ? documents.filePath() : HomeFolder();
 }
 
 // Selects name in the dialog's name box without its ".txt", so that what
@@ -201,8 +201,13 @@ std::optional<QString> QtDesktop::ChooseQuestionFile(QWidget* parent, const QStr
   ListTextFiles(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
-  const SidebarPlaces places(dialog, Places({DrillsFolder(), HomeFolder(), DocumentsLocation()}));
+  const QString results = ResultsFolder();
+  const SidebarPlaces places(dialog,
+                             Places({DrillsFolder(), results, HomeFolder(), DocumentsLocation()}));
   LabelSidebarEntry(dialog, QUrl::fromLocalFile(DrillsFolder()), QStringLiteral("問題集"));
+  if (!results.isEmpty()) {
+    LabelSidebarEntry(dialog, QUrl::fromLocalFile(results), QStringLiteral("採点の結果"));
+  }
   if (!last_path.isEmpty()) dialog.selectFile(last_path);
   return ChosenFile(dialog);
 }
@@ -219,6 +224,12 @@ std::optional<QString> QtDesktop::ChooseResultsFile(QWidget* parent, const QStri
   dialog.selectFile(name);
   SelectBaseName(dialog, name);
   return ChosenFile(dialog);
+}
+
+QString QtDesktop::ResultsFolder() {
+  const QString documents = DocumentsLocation();
+  if (qEnvironmentVariableIsEmpty("HOME") || documents.isEmpty()) return QString();
+  return QDir::cleanPath(documents + QStringLiteral("/Tavosu"));
 }
 
 void QtDesktop::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }

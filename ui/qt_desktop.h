@@ -30,18 +30,22 @@ class QtDesktop final : public Desktop {
   // Shows a modal QFileDialog (Qt's own, not the platform's) filtered to
   // *.txt in any letter case, with the files' sizes and dates in the default
   // locale. A typed name is returned even when no such file exists. Its
-  // sidebar lists the drills as 「問題集」, the home folder and the
-  // documents folder.
+  // sidebar lists the drills as 「問題集」, the results folder as
+  // 「採点の結果」, the home folder and the documents folder, those that
+  // exist.
   std::optional<QString> ChooseQuestionFile(QWidget* parent, const QString& last_path) override;
 
   // Shows a modal QFileDialog like the open dialog's, titled
   // 「採点の結果の保存先」, with name selected but for its ".txt"; a name
   // typed without an extension gets ".txt". The documents folder is
-  // QStandardPaths' DocumentsLocation, or the home folder where that does not
-  // exist; without HOME, the home folder is the password database's, or
-  // else the working folder.
+  // QStandardPaths' DocumentsLocation, or the home folder where that is no
+  // folder the user can write to; without HOME, the home folder is the
+  // password database's, or else the working folder.
   std::optional<QString> ChooseResultsFile(QWidget* parent, const QString& name,
                                            const QString& folder) override;
+
+  // Tavosu in QStandardPaths' DocumentsLocation, where HOME is set.
+  QString ResultsFolder() override;
 
   void OpenUrl(const QUrl& url) override;
 

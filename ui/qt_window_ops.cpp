@@ -53,6 +53,10 @@ std::optional<std::string> QtWindowOps::ChooseResultsPath(const std::string& nam
   return QFile::encodeName(*chosen).toStdString();
 }
 
+void QtWindowOps::SetNextOpenPath(const std::string& path) {
+  next_open_path_ = QFile::decodeName(path.c_str());
+}
+
 QPushButton* QtWindowOps::Button(DrillButton button) const {
   switch (button) {
     case DrillButton::AnswerButton:

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include <QString>
+
 #include "core/window_ops.h"
 #include "ui/desktop.h"
 
@@ -55,6 +57,10 @@ class QtWindowOps final : public WindowOps {
   std::optional<std::string> ChooseResultsPath(const std::string& name,
                                                const std::string& folder) override;
 
+  // The next Open starts at this file; empty before the first Open.
+  void SetNextOpenPath(const std::string& path) override;
+  const QString& next_open_path() const { return next_open_path_; }
+
   // How many questions have been shown so far.
   int questions_shown() const { return questions_shown_; }
 
@@ -65,6 +71,7 @@ class QtWindowOps final : public WindowOps {
   DrillControls controls_;
   Desktop& desktop_;
   int questions_shown_ = 0;
+  QString next_open_path_;
 };
 
 }  // namespace tavosu

@@ -29,11 +29,13 @@ class FakeDesktop : public Desktop {
   std::optional<QString> ChooseResultsFile(QWidget*, const QString&, const QString&) override {
     return std::nullopt;
   }
+  QString ResultsFolder() override { return results_folder; }
   void OpenUrl(const QUrl& url) override { urls.push_back(url); }
   void Beep() override { ++beeps; }
 
   QStringList choices;  // a null QString stands for Cancel
   QStringList offered_paths;                   // last_path of each dialog shown
+  QString results_folder;
   QList<QUrl> urls;
   int beeps = 0;
 };

@@ -289,11 +289,11 @@ class QtDesktopTest : public QObject {
     QCOMPARE(QFileInfo(*chosen), QFileInfo(last));
   }
 
-  void sidebarListsTheDrillsAsMondaishuThenHomeAndDocuments() {
+  void sidebarListsTheDrillsAndTheirResultsThenHomeAndDocuments() {
     const QByteArray home = qgetenv("HOME");
     const auto restore = qScopeGuard([&] { qputenv("HOME", home); });
     qputenv("HOME", QFile::encodeName(folder_->path()));
-    QVERIFY(QDir(folder_->path()).mkdir(QStringLiteral("Documents")));
+    QVERIFY(QDir(folder_->path()).mkpath(QStringLiteral("Documents/Tavosu")));
     const QString drills = tavosu::DrillsFolder();
     QVERIFY2(QFileInfo(drills).isDir(), qPrintable(drills));
     // Qt keeps the sidebar in settings that every Qt program's file dialogs
@@ -334,10 +334,13 @@ class QtDesktopTest : public QObject {
     desktop.ChooseQuestionFile(nullptr, QString());
 
     QVERIFY(renamed);
-    QCOMPARE(urls, (QList<QUrl>{QUrl::fromLocalFile(drills), QUrl::fromLocalFile(folder_->path()),
+    const QString results = folder_->filePath(QStringLiteral("Documents/Tavosu"));
+    QCOMPARE(desktop.ResultsFolder(), results);
+    QCOMPARE(urls, (QList<QUrl>{QUrl::fromLocalFile(drills), QUrl::fromLocalFile(results),
+                                QUrl::fromLocalFile(folder_->path()),
                                 QUrl::fromLocalFile(folder_->filePath(QStringLiteral("Documents")))}));
-    QCOMPARE(labels, (QStringList{QStringLiteral("問題集"), QFileInfo(folder_->path()).fileName(),
-                                  QStringLiteral("Documents")}));
+    QCOMPARE(labels, (QStringList{QStringLiteral("問題集"), QStringLiteral("採点の結果"),
+                                  QFileInfo(folder_->path()).fileName(), QStringLiteral("Documents")}));
     QCOMPARE(QSettings(QSettings::UserScope, QStringLiteral("QtProject"))
                  .value(shortcuts)
                  .toStringList(),
@@ -390,6 +393,7 @@ class QtDesktopTest : public QObject {
         desktop.ChooseResultsFile(nullptr, QStringLiteral("採点.txt"), QString());
 
     QCOMPARE(QDir(seen.directory), QDir(users_home));
+    QVERIFY(desktop.ResultsFolder().isEmpty());
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(*chosen), QFileInfo(QDir(users_home).filePath(QStringLiteral("kekka.txt"))));
   }
