@@ -9,7 +9,10 @@ off the screen through the AT-SPI tree: the question and answer boxes, which
 buttons can be pressed, the message boxes' titles and texts. It plays the
 drill grading some questions right and some wrong, scores it, checks the
 results file byte for byte, opens the results file again and plays the
-questions that were missed, asks for the help page, and quits.
+questions that were missed, asks for the help page, and quits. In between
+it plays a ready drill from the drills folder of an installed layout, whose
+results land without a dialog in the learner's documents folder, where the
+next Open starts; their misses are drilled from there.
 
 Screenshots of the key moments go into the artefacts folder. Every process
 the test starts is ended when it stops, also when it fails.
@@ -60,6 +63,15 @@ DRILL = [
     ("森", "もり", "", "○"),
 ]
 QUESTION_FILE = "drill.txt"
+# A ready drill, as the package installs it: UTF-8 with CR LF, a comment
+# line first. Rows as in DRILL.
+READY_DRILL = [
+    ("一", "イチ、イツ", "", "○"),
+    ("二", "ニ", "", "×"),
+    ("三", "サン", "", "○"),
+]
+READY_YEAR, READY_SET = "小学1年", "音読み-01"
+DOCUMENTS = "ドキュメント"
 # Marks the environment of every process started for one run of the test.
 SESSION_VARIABLE = "TAVOSU_E2E_SESSION"
 
@@ -91,11 +103,32 @@ def wait_for(what, condition, timeout=TIMEOUT_S):
         time.sleep(POLL_S)
 
 
-def question_file_bytes():
-    lines = ["# 漢字の読み"]
-    for question, answer, mark, _ in DRILL:
+def question_file_bytes(drill, title, encoding):
+    lines = [title]
+    for question, answer, mark, _ in drill:
         lines.append(f"{question} {answer} {mark}" if mark else f"{question} {answer}")
-    return "".join(line + "\r\n" for line in lines).encode("cp932")
+    return "".join(line + "\r\n" for line in lines).encode(encoding)
+
+
+def install(program, prefix):
+    """Lays out the program as the package installs it under prefix, with
+    its help page and a read-only drills folder holding READY_DRILL; returns
+    the program's path there."""
+    share = os.path.join(prefix, "share", "tavosu")
+    shutil.copytree(os.path.join(os.path.dirname(program), "..", "share", "tavosu", "help"),
+                    os.path.join(share, "help"))
+    drills = os.path.join(share, "drills")
+    os.makedirs(os.path.join(drills, READY_YEAR))
+    with open(os.path.join(drills, READY_YEAR, READY_SET + ".txt"), "wb") as out:
+        out.write(question_file_bytes(READY_DRILL, f"# {READY_YEAR} 音読み 1/1", "utf-8"))
+    for folder, _, names in os.walk(drills):
+        for name in names:
+            os.chmod(os.path.join(folder, name), 0o444)
+        os.chmod(folder, 0o555)
+    installed = os.path.join(prefix, "bin", "tavosu")
+    os.makedirs(os.path.dirname(installed))
+    shutil.copy(program, installed)
+    return installed
 
 
 # Era stamps, worked out here from the calendar rather than through the
@@ -147,7 +180,10 @@ class Session:
         runtime = os.path.join(self.scratch, "runtime")
         home = os.path.join(self.scratch, "home")
         os.mkdir(runtime, 0o700)
-        os.mkdir(home)
+        os.makedirs(os.path.join(home, ".config"))
+        # A Japanese desktop's documents folder, not made yet.
+        with open(os.path.join(home, ".config", "user-dirs.dirs"), "w") as out:
+            out.write(f'XDG_DOCUMENTS_DIR="$HOME/{DOCUMENTS}"\n')
         self.display = self._start_xvfb()
         base = {k: v for k, v in os.environ.items()
                 if k not in ("WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
@@ -432,11 +468,7 @@ def open_by_clicking(screen, name):
     """Open, clicking name in the dialog's list of files and then Open."""
     screen.menu("ﾌｧｲﾙ", "開く")
     dialog = wait_for("the open dialog", screen.file_dialog)
-    entry = wait_for(f"{name} in the list of files",
-                     lambda: next((n for n in walk(dialog) if n.get_role_name() == "table cell"
-                                   and n.get_name() == name
-                                   and has_state(n, Atspi.StateType.SHOWING)), None))
-    screen.click(entry)
+    screen.click(wait_for(f"{name} in the list of files", lambda: shown_cell(dialog, name)))
     name_box = find(dialog, "text", FILE_NAME_BOX)
     wait_for(f"{name} in the file name box", lambda: text_of(name_box) == name)
     screen.click(find(dialog, "push button", OPEN_BUTTON))
@@ -489,22 +521,101 @@ def play(screen, asked_from, grades, shots=None):
     return asked
 
 
-def expected_results(graded, stamp):
+def expected_results(drill, graded, stamp, encoding):
     right = sum(1 for mark in graded.values() if mark == "○")
     lines = ["# 漢字テストの結果です。", "# テストを行った日時は、" + stamp, "#"]
-    for question, answer, _, _ in DRILL:
+    for question, answer, _, _ in drill:
         mark = graded.get(question)
         lines.append(f"{question} {answer} {mark}" if mark else f"{question} {answer}")
-    lines.append(f"# 正解は、 {right}/ {len(graded)}/ {len(DRILL)} です。"
+    lines.append(f"# 正解は、 {right}/ {len(graded)}/ {len(drill)} です。"
                  f"({score_text(right, len(graded))}点)")
-    return "".join(line + "\r\n" for line in lines).encode("cp932")
+    return "".join(line + "\r\n" for line in lines).encode(encoding)
+
+
+def score(screen, folder, drill, graded, encoding, shot=None):
+    """Presses 採点 and checks the summary, which comes with no dialog, and
+    the one new results file in folder, dated now, against the drill so
+    graded; returns that file's name."""
+    earlier = set(os.listdir(folder)) if os.path.isdir(folder) else set()
+    before = datetime.datetime.now()
+    screen.press("採点")
+    box, title, texts = screen.message()
+    after = datetime.datetime.now()
+    check(screen.file_dialog() is None, "scoring asked for a place")
+    right = sum(1 for mark in graded.values() if mark == "○")
+    summary = f" {len(graded)}問中、 {right}問正解です。({score_text(right, len(graded))}点です)"
+    check(title == TITLE, f"the summary is titled {title!r}")
+    check(texts == [summary], f"the summary reads {texts}, not {summary!r}")
+    if shot:
+        screen.session.screenshot(shot)
+    screen.dismiss(box)
+    check(screen.buttons() == "0001", f"buttons {screen.buttons()} after scoring")
+
+    results = [n for n in os.listdir(folder) if n not in earlier]
+    check(len(results) == 1, f"scoring added {results} to {folder}")
+    name = results[0]
+    match = re.fullmatch(r"採点-(.*)\.txt", name)
+    check(match is not None, f"the results file is named {name!r}")
+    dated = stamps_between(before, after)
+    check(match.group(1) in dated, f"{name!r} is not dated now")
+    # Line 2 takes its own reading of the clock, up to a second later.
+    named = dated[match.group(1)]
+    allowed = [expected_results(drill, graded, era_stamp(moment), encoding)
+               for moment in (named, named + datetime.timedelta(seconds=1))]
+    with open(os.path.join(folder, name), "rb") as results_file:
+        written = results_file.read()
+    check(written in allowed, f"the results file holds {written!r}, not {allowed[0]!r}")
+    return name
+
+
+def play_ready_drill(screen, home):
+    """Opens the ready drill as a learner finds it, under 「問題集」 in the
+    open dialog, plays it, scores it, and drills its misses from where the
+    results went."""
+    screen.menu("ﾌｧｲﾙ", "開く")
+    dialog = wait_for("the open dialog", screen.file_dialog)
+    screen.click(wait_for("問題集 in the sidebar", lambda: find(dialog, "list item", "問題集")))
+    year = wait_for(f"{READY_YEAR} in the list of files", lambda: shown_cell(dialog, READY_YEAR))
+    x, y = center(year)
+    screen.session.xdotool("mousemove", str(x), str(y), "click", "--repeat", "2", "1")
+    screen.click(wait_for(f"{READY_SET}.txt in {READY_YEAR}",
+                          lambda: shown_cell(dialog, READY_SET + ".txt")))
+    screen.click(find(dialog, "push button", OPEN_BUTTON))
+    wait_for("the open dialog to close", lambda: screen.file_dialog() is None)
+    answers = {q: a for q, a, _, _ in READY_DRILL}
+    grades = {q: grade for q, _, _, grade in READY_DRILL}
+    asked = play(screen, answers, grades)
+    check(sorted(asked) == sorted(answers), f"the ready drill asked {asked}")
+    folder = os.path.join(home, DOCUMENTS, "Tavosu", READY_YEAR, READY_SET)
+    name = score(screen, folder, READY_DRILL, grades, "utf-8", shot="6-ready-drill-scored")
+
+    # The next Open starts at that results file.
+    screen.menu("ﾌｧｲﾙ", "開く")
+    dialog = wait_for("the open dialog", screen.file_dialog)
+    name_box = find(dialog, "text", FILE_NAME_BOX)
+    wait_for(f"{name} in the file name box", lambda: text_of(name_box) == name)
+    wait_for(f"{name} in the list of files", lambda: shown_cell(dialog, name))
+    screen.session.screenshot("7-open-at-the-results")
+    screen.session.xdotool("key", "Return")
+    wait_for("the open dialog to close", lambda: screen.file_dialog() is None)
+    missed = {q: a for q, a, _, grade in READY_DRILL if grade == "×"}
+    asked = play(screen, missed, {q: "○" for q in missed})
+    check(sorted(asked) == sorted(missed), f"the ready drill's results asked {asked}")
+    score(screen, folder, READY_DRILL, {q: "○" for q in answers}, "utf-8")
+
+
+def shown_cell(dialog, name):
+    """The cell of the open dialog's list of files that shows name, or None."""
+    return next((n for n in walk(dialog) if n.get_role_name() == "table cell"
+                 and n.get_name() == name and has_state(n, Atspi.StateType.SHOWING)), None)
 
 
 def run(program, artifacts, scratch):
     work = os.path.join(scratch, "work")
     os.mkdir(work)
     with open(os.path.join(work, QUESTION_FILE), "wb") as out:
-        out.write(question_file_bytes())
+        out.write(question_file_bytes(DRILL, "# 漢字の読み", "cp932"))
+    program = install(program, os.path.join(scratch, "prefix"))
     # The help page goes to the browser through xdg-open; this one notes
     # what it was asked to open.
     opened = os.path.join(scratch, "opened-urls")
@@ -531,40 +642,17 @@ def run(program, artifacts, scratch):
             "closing": "3-closing-message"})
         check(sorted(asked) == sorted(answers), f"asked {asked}")
 
-        before = datetime.datetime.now()
-        screen.press("採点")
-        box, title, texts = screen.message()
-        after = datetime.datetime.now()
         graded = {q: (mark or grade) for q, _, mark, grade in DRILL}
-        right = sum(1 for mark in graded.values() if mark == "○")
-        summary = f" {len(graded)}問中、 {right}問正解です。({score_text(right, len(graded))}点です)"
-        check(title == TITLE, f"the summary is titled {title!r}")
-        check(texts == [summary], f"the summary reads {texts}, not {summary!r}")
-        session.screenshot("4-summary")
-        screen.dismiss(box)
-        check(screen.buttons() == "0001", f"buttons {screen.buttons()} after scoring")
-
-        results = [n for n in os.listdir(work) if n != QUESTION_FILE]
-        check(len(results) == 1, f"the folder holds {results}")
-        name = results[0]
+        name = score(screen, work, DRILL, graded, "cp932", shot="4-summary")
         shutil.copy(os.path.join(work, name), os.path.join(artifacts, "results.txt"))
-        match = re.fullmatch(r"採点-(.*)\.txt", name)
-        check(match is not None, f"the results file is named {name!r}")
-        dated = stamps_between(before, after)
-        check(match.group(1) in dated, f"{name!r} is not dated now")
-        # Line 2 takes its own reading of the clock, up to a second later.
-        named = dated[match.group(1)]
-        allowed = [expected_results(graded, era_stamp(named)),
-                   expected_results(graded, era_stamp(named + datetime.timedelta(seconds=1)))]
-        with open(os.path.join(work, name), "rb") as results_file:
-            written = results_file.read()
-        check(written in allowed, f"the results file holds {written!r}, not {allowed[0]!r}")
 
         missed = {q: a for q, a, _, grade in DRILL if grade == "×"}
         open_by_clicking(screen, name)
         session.screenshot("5-results-reopened")
         asked = play(screen, missed, {q: "○" for q in missed})
         check(sorted(asked) == sorted(missed), f"the results file asked {asked}")
+
+        play_ready_drill(screen, session.env["HOME"])
 
         screen.menu("ﾍﾙﾌﾟ", "使い方")
         urls = wait_for("the help page to be opened",
