@@ -185,19 +185,20 @@ def read_edict(path):
 
 
 def edict_lines(texts, wanted=None):
-    """[Line] of the lines of texts (see read_edict) that are marked "(P)"
-    or that the pattern wanted matches at their start: the word with the
-    kanji of EDICT_FORMS in their 常用 forms, its reading in hiragana, its
-    senses (without the tags on the word or reading, nor the mark). A line
-    is regular when neither word nor reading holds katakana or carries
-    SPELLING_TAGS and its first sense is not only AFFIX_TAGS; usually_kana
-    when it is regular and its first sense KANA_TAG; common when it is
-    marked, regular and not usually_kana."""
+    """[Line] of the lines of texts (see read_edict) that are marked "(P)",
+    or with wanted, of the others that the pattern matches at their start:
+    the word with the kanji of EDICT_FORMS in their 常用 forms, its reading
+    in hiragana, its senses (without the tags on the word or reading, nor
+    the mark). A line is regular when neither word nor reading holds
+    katakana or carries SPELLING_TAGS and its first sense is not only
+    AFFIX_TAGS; usually_kana when it is regular and its first sense
+    KANA_TAG; common when it is marked, regular and not usually_kana."""
     forms = str.maketrans(EDICT_FORMS)
     lines = []
     for text in texts:
         marked = text.endswith(COMMON_MARK + "/")
-        match = (marked or wanted and wanted.match(text)) and EDICT_LINE.fullmatch(text)
+        taken = not marked and wanted.match(text) if wanted else marked
+        match = taken and EDICT_LINE.fullmatch(text)
         if not match:
             continue
         word, reading, senses = match.groups()
@@ -319,7 +320,7 @@ class Speller:
         the sound changes of ELIDED where it can be; None when the table's
         readings and 付表 words spell no reading of it."""
         latest = year_of(word, self.years)
-        if latest is None or self.align(word, reading, STAGES[-1], True) is None:
+        if latest is None:
             return None
         for changes in (False, True):
             for folder in [latest] + [s for s in STAGES if s > latest]:
@@ -610,7 +611,7 @@ def main(kanjidic2_path, edict_path, joyo_path, fuhyo_path, out):
                     and (k + r.okurigana, r.stem + r.okurigana) not in spoken):
                 wanting[k] |= heads(r.stem)
     old_forms = "".join(old for old, new in EDICT_FORMS.items() if new in wanting)
-    lines = edict_lines(texts, re.compile(
+    lines += edict_lines(texts, re.compile(
         f"\\S*(?:[{''.join(wanting)}{old_forms}]|[{PREFECTURE_ENDS}] )"))
     placements.update(place(line for line in lines if not line.marked and any(
         c in wanting and any(head in line.reading for head in wanting[c]) for c in line.word)))
@@ -645,8 +646,10 @@ def main(kanjidic2_path, edict_path, joyo_path, fuhyo_path, out):
         print(folder, ", ".join(f"{name} {len(asked[index, name])}" for name in sets))
 
     report(table, speller, lines, placements, asked, fallbacks)
-    print(f"Prefectures: {len(prefectures)}; longer than the window shows: "
-          + ", ".join(f"{name} {too_long[name]}" for name in sets))
+    candidates = {reading for readings_ in entries.values() for reading in readings_}
+    print(f"Prefectures: {len(prefectures)}; readings {WRITING} leaves out as two words have them: "
+          f"{len(candidates) - len(sets[WRITING])} of {len(candidates)}; "
+          "longer than the window shows: " + ", ".join(f"{name} {too_long[name]}" for name in sets))
 
 
 def report(table, speller, lines, placements, asked, fallbacks):

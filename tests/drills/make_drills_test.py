@@ -21,13 +21,14 @@ KANJIDIC2, EDICT, DRILLS = sys.argv[1:4]
 
 
 def setUpModule():
-    global table, fuhyo, speller, lines, drills, taught
+    global table, fuhyo, speller, texts, lines, drills, taught
     kanji = make_drills.read_kanjidic2(KANJIDIC2)
     table = make_drills.read_joyo(os.path.join(DRILLS_SOURCE, "data", "joyo-2017.csv"))
     fuhyo = make_drills.read_fuhyo(os.path.join(DRILLS_SOURCE, "data", "joyo-fuhyo.json"))
     years = {k: make_drills.GRADES[kanji[k].grade] for k in table}
     speller = make_drills.Speller(table, years, fuhyo)
-    lines = make_drills.edict_lines(make_drills.read_edict(EDICT))
+    texts = make_drills.read_edict(EDICT)
+    lines = make_drills.edict_lines(texts)
     # {(folder, set): [(question, answer, file)]}
     drills = collections.defaultdict(list)
     for path in glob.glob(os.path.join(DRILLS, "*", "*.txt")):
@@ -127,8 +128,7 @@ class DrillsTest(unittest.TestCase):
                 self.assertEqual(list(answers), [make_drills.year_of(word, speller.years)])
                 self.assertLessEqual(set(readings), set(answers.popitem()[1].split(JOINER)))
         names = make_drills.re.compile(f"\\S*[{make_drills.PREFECTURE_ENDS}] ")
-        prefectures = make_drills.read_prefectures(
-            make_drills.edict_lines(make_drills.read_edict(EDICT), names))
+        prefectures = make_drills.read_prefectures(lines + make_drills.edict_lines(texts, names))
         self.assertEqual(len(prefectures), 47)
         self.assertEqual(prefectures["茨城県"], "いばらきけん")
         for name, reading in prefectures.items():
