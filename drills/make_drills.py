@@ -313,6 +313,7 @@ class Speller:
                     self.units[spelling[0]].append((spelling, form, text, year_of(spelling, years)))
 
     def folder(self, k, reading):
+        """The folder that teaches kanji k's Reading reading."""
         return self.folders[k][reading]
 
     def place(self, word, reading):

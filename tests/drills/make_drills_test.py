@@ -147,6 +147,31 @@ class DrillsTest(unittest.TestCase):
                                            if speller.years.get(c) == folder)
             self.assertLessEqual(max(on_kanji.values(), default=0), 15, name)
 
+    def test_answers_are_common_readings_but_for_the_fuhyo_the_prefectures_and_kun(self):
+        common = {(line.word, line.reading) for line in lines if line.common}
+        common |= {(q, a) for q, a, _ in drills[3, COMPOUNDS] if q[-1] in "都道府県"}
+        for (_, name), questions in drills.items():
+            for question, answer, _ in questions if name in (COMPOUNDS, WRITING) else []:
+                word, readings = ((answer, [question]) if name == WRITING
+                                  else (question, answer.split(JOINER)))
+                for reading in readings:
+                    self.assertTrue((word, reading) in common or reading in fuhyo.get(word, []),
+                                    (word, reading))
+        # A kun'yomi that no common word carries is asked by a word EDICT
+        # has, or by the kanji alone with a reading of the table.
+        kun = [q for (_, name), questions in drills.items() if name == KUN for q in questions]
+        words = {q for q, _, _ in kun}
+        forms = str.maketrans(make_drills.EDICT_FORMS)
+        spoken = {(line.word, line.reading) for line in lines + make_drills.edict_lines(
+            [t for t in texts if t[:t.find(" ")].translate(forms) in words],
+            make_drills.re.compile(""))}
+        for question, answer, _ in kun:
+            for reading in answer.split(JOINER):
+                stem = reading[:len(reading) - len(question) + 1]
+                self.assertTrue((question, reading) in spoken or reading in fuhyo.get(question, [])
+                                or make_drills.Reading(False, stem, question[1:])
+                                in table.get(question[0], {}), (question, reading))
+
     def test_each_writing_question_is_the_reading_of_one_word(self):
         senses = collections.defaultdict(set)
         for line in lines:
