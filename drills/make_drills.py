@@ -83,6 +83,9 @@ AFFIX_TAGS = {"pref", "suf", "ctr", "n-pref", "n-suf"}
 # The tags EDICT puts before the senses, on the spelling or reading.
 WORD_TAGS = SPELLING_TAGS | {"ateji", "gikun"}
 COMMON_MARK = "/(P)"
+# What marks a word few know: a first sense tagged archaic, obsolete,
+# obscure or rare, a word from another language, or a species.
+OBSCURE = re.compile(r"^(?:\([^)]*\) )*\((?:arch|obs|obsc|rare)\)|\([a-z]{3}:|species")
 
 # Hiragana, each with its katakana.
 KATAKANA_OF = {c: c + 0x60 for c in range(0x3041, 0x3097)}
@@ -546,13 +549,15 @@ def carriers_of(lines, placements, speller, readings, ranks):
     lines that use it, taught in its folder or a later one of its stage,
     but for the kanji alone with its okurigana; best first: common, not
     usually written in kana, taught early, with no other reading taught by
-    then (see readings), short, of frequent kanji (ranks), early in EDICT."""
+    then (see readings), not obscure, short, of frequent kanji (ranks),
+    early in EDICT."""
     carriers = collections.defaultdict(list)
     for index, line in enumerate(lines):
         if placed := placements.get(line):
             others = {t for t, f in readings[line.word].items()
                       if f <= placed.folder and t != line.reading}
-            key = (not line.marked, line.usually_kana, placed.folder, bool(others), len(line.word),
+            key = (not line.marked, line.usually_kana, placed.folder, bool(others),
+                   bool(OBSCURE.search(line.senses)), len(line.word),
                    sum(map(ranks, speller.kanji(line.word))), index)
             for k, r in set(placed.parts):
                 if (r and not r.on and line.word != k + r.okurigana
