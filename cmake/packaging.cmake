@@ -35,14 +35,23 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
 # The licence, as Debian's machine-readable copyright file, and the
 # changelog go to share/doc/tavosu; the manual pages, in English and
 # Japanese, to the man folders. The copyright file takes its notice and
-# terms from LICENSE, and the terms of the drills, made from the EDRDG's
-# dictionaries, from data/CC-BY-SA-3.0.txt.
+# terms from LICENSE; for the drills, the terms of the EDRDG's dictionaries
+# from data/CC-BY-SA-3.0.txt and the notice of the 常用漢字表's compilation,
+# whose terms are LICENSE's, from drills/data/LICENSE.joyo-2017.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE TAVOSU_LICENSE)
 file(READ ${PROJECT_SOURCE_DIR}/data/CC-BY-SA-3.0.txt TAVOSU_DRILLS_LICENSE)
+file(READ ${PROJECT_SOURCE_DIR}/drills/data/LICENSE.joyo-2017 TAVOSU_JOYO_LICENSE)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/data/CC-BY-SA-3.0.txt)
-string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" TAVOSU_COPYRIGHT "${TAVOSU_LICENSE}")
-set(TAVOSU_COPYRIGHT "${CMAKE_MATCH_1}")
+  ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/data/CC-BY-SA-3.0.txt
+  ${PROJECT_SOURCE_DIR}/drills/data/LICENSE.joyo-2017)
+
+# Sets out to what follows "Copyright (c)" in a licence's text.
+function(tavosu_copyright out text)
+  string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" line "${text}")
+  set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+endfunction()
+tavosu_copyright(TAVOSU_COPYRIGHT "${TAVOSU_LICENSE}")
+tavosu_copyright(TAVOSU_JOYO_COPYRIGHT "${TAVOSU_JOYO_LICENSE}")
 
 # Sets out to text as the continuation lines of a License field: each line
 # indented by a space, an empty line written ".".

@@ -1,6 +1,6 @@
 // The ready drills as the build wrote them: every file loads through the
-// program's loader, and each year has the four sets, their readings in the
-// kana each set answers in.
+// program's loader, and each school year and 高校 has the four sets, their
+// readings in the kana each set answers in.
 
 #include <gtest/gtest.h>
 #include <unicode/uniset.h>
@@ -28,13 +28,16 @@ TEST(Drills, EveryFileLoadsWithAtMost100QuestionsReadInTheKanaOfItsSet) {
   const std::map<std::string, std::pair<bool, const icu::UnicodeSet*>> sets = {
       {"音読み", {false, &katakana}}, {"訓読み", {false, &hiragana}},
       {"熟語の読み", {false, &hiragana}}, {"漢字の書き", {true, &hiragana}}};
-  for (const char* year : {"小学1年", "小学2年", "小学3年", "小学4年", "小学5年", "小学6年", "中学"}) {
+  for (const char* year :
+       {"小学1年", "小学2年", "小学3年", "小学4年", "小学5年", "小学6年", "中学", "高校"}) {
     std::set<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(TAVOSU_DRILLS_DIR) + "/" + year)) {
+    const std::string folder = std::string(TAVOSU_DRILLS_DIR) + "/" + year;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
       const std::string name = entry.path().stem().string();
       const auto& [reading_asked, kana] = sets.at(name.substr(0, name.rfind('-')));
       found.insert(name.substr(0, name.rfind('-')));
-      const QuestionSet set = LoadQuestionFile(*DefaultFileSystem()->OpenForReading(entry.path())).set;
+      const QuestionSet set =
+          LoadQuestionFile(*DefaultFileSystem()->OpenForReading(entry.path())).set;
       EXPECT_GT(set.QuestionCount, 0) << entry.path();
       EXPECT_LE(set.QuestionCount, 100) << entry.path();
       for (int i = 0; i < set.QuestionCount; ++i) {

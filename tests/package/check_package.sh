@@ -32,7 +32,7 @@ metainfo="$work/root/usr/share/metainfo/org.tavosu.Tavosu.metainfo.xml"
 appstreamcli validate --no-net "$metainfo" || fail "the metainfo is not valid"
 grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo names no licence"
 [ -f "$work/root/usr/share/man/ja/man1/tavosu.1.gz" ] || fail "no Japanese manual page"
-for year in 小学1年 小学2年 小学3年 小学4年 小学5年 小学6年 中学; do
+for year in 小学1年 小学2年 小学3年 小学4年 小学5年 小学6年 中学 高校; do
   for set in 音読み 訓読み 熟語の読み 漢字の書き; do
     [ -f "$work/root/usr/share/tavosu/drills/$year/$set-01.txt" ] || fail "no $set drills for $year"
   done
