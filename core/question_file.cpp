@@ -56,10 +56,76 @@ std::optional<TextEncoding> ResultsTitleEncoding(std::string_view line) {
   return std::nullopt;
 }
 
+// A question line cut at its first two spaces, as the bytes or text it
+// came as.
+struct QuestionFields {
+  std::string_view question;
+  std::string_view answer;
+  std::string_view remainder;  // what follows the second space, if any
+};
+
+// The fields of line, a question line; nullopt where it holds no space.
+std::optional<QuestionFields> CutFields(std::string_view line) {
+  const std::size_t first_space = line.find(kFieldSpace);
+  if (first_space == std::string_view::npos) return std::nullopt;
+  const std::string_view rest = line.substr(first_space + 1);
+  const std::size_t second_space = rest.find(kFieldSpace);
+  return QuestionFields{
+      line.substr(0, first_space), rest.substr(0, second_space),
+      second_space == std::string_view::npos ? std::string_view() : rest.substr(second_space + 1)};
+}
+
+// The most bytes that the results file of a list takes, in the encoding of
+// the list's file, counted question line by question line; they must stay
+// within kMaxListBytes, so that the results file always loads again.
+class ResultsBound {
+ public:
+  explicit ResultsBound(TextEncoding encoding) : encoding_(encoding), line_cost_(LineCost()) {}
+
+  // Counts the line of a question that came as the bytes question and
+  // answer and is held as the texts held_question and held_answer. Throws
+  // LoadError (kListTooLarge) where the results file would be longer than
+  // kMaxListBytes.
+  void Add(std::string_view question, std::string_view answer, std::string_view held_question,
+           std::string_view held_answer) {
+    bytes_ += FieldBytes(question, answer, held_question, held_answer) + line_cost_;
+    if (question_format::kMaxFrameBytes + bytes_ > kMaxListBytes) {
+      throw LoadError(LoadError::Reason::kListTooLarge,
+                      "the results file would be longer than " + std::to_string(kMaxListBytes) +
+                          " bytes");
+    }
+  }
+
+ private:
+  // The bytes of a question and its answer in the results file at most: two
+  // a UTF-16 unit; as many as they are held in, in UTF-8; as many as they
+  // came in, in the other 8-bit encodings, which write back no character in
+  // more bytes than it was read from.
+  std::size_t FieldBytes(std::string_view question, std::string_view answer,
+                         std::string_view held_question, std::string_view held_answer) const {
+    if (IsUtf16(encoding_)) return 2 * (Utf16Length(held_question) + Utf16Length(held_answer));
+    if (encoding_ == TextEncoding::kUtf8) return held_question.size() + held_answer.size();
+    return question.size() + answer.size();
+  }
+
+  // The bytes of a question line besides its question and answer: the
+  // space, the space and mark, the line end.
+  std::size_t LineCost() const {
+    std::string text(2, kFieldSpace);
+    text += kRightMark;
+    text += question_format::kLineEnd;
+    return EncodeText(text, encoding_).size() - EncodeText("", encoding_).size();
+  }
+
+  TextEncoding encoding_;
+  std::size_t line_cost_;
+  std::size_t bytes_ = 0;
+};
+
 // Builds a question set from the lines of a question list. The lines of a
 // file that is not UTF-16 come as its bytes, and the builder settles their
 // encoding once they have shown enough of it (Plausibility), or at the end
-// of the list.
+// of the list; until then it holds their questions and answers as bytes.
 class ListBuilder {
  public:
   // form: that of the file, as far as its first bytes tell. With as_utf8,
@@ -78,29 +144,20 @@ class ListBuilder {
     if (line.empty()) return false;
     ++line_number_;
     if (line.find('\0') != std::string_view::npos) Fail("holds a NUL");
-    if (!lines_ && line_number_ == 1) {
-      if (const std::optional<TextEncoding> title = ResultsTitleEncoding(line)) Settle(*title);
-    }
-    if (!lines_) {
-      evidence_.Weigh(line);
-      const std::optional<TextEncoding> settled = evidence_.non_ascii() >= kEnoughEvidence
-                                                      ? evidence_.MostPlausible(form_.mark)
-                                                      : evidence_.ClearWinner(form_.mark);
-      if (settled) Settle(*settled);
-    }
+    if (!lines_) Weigh(line);
     if (line.front() == kCommentSign) return true;
-
-    const std::size_t first_space = line.find(kFieldSpace);
-    if (first_space == std::string_view::npos) Fail("has no space");
+    const std::optional<QuestionFields> fields = CutFields(line);
+    if (!fields) Fail("has no space");
     if (count_ == QuestionSet::kMaxQuestions) {
       throw LoadError(LoadError::Reason::kTooManyQuestions,
                       "more than " + std::to_string(QuestionSet::kMaxQuestions) + " questions");
     }
-    const std::string_view rest = line.substr(first_space + 1);
-    const std::size_t second_space = rest.find(kFieldSpace);
-    const std::string_view remainder =
-        second_space == std::string_view::npos ? std::string_view() : rest.substr(second_space + 1);
-    Add(line.substr(0, first_space), rest.substr(0, second_space), remainder);
+    if (lines_) {
+      AddDecoded(*fields);
+    } else {
+      AddUndecided(*fields);
+    }
+    ++count_;
     return true;
   }
 
@@ -125,6 +182,23 @@ class ListBuilder {
                     "line " + std::to_string(line_number_) + " " + what);
   }
 
+  // Weighs line, a line of a list whose encoding is not settled yet, and
+  // settles it where the line is the title of a results file, where one
+  // reading leads clearly, or where enough evidence is in.
+  void Weigh(std::string_view line) {
+    if (line_number_ == 1) {
+      if (const std::optional<TextEncoding> title = ResultsTitleEncoding(line)) {
+        Settle(*title);
+        return;
+      }
+    }
+    evidence_.Weigh(line);
+    const std::optional<TextEncoding> settled = evidence_.non_ascii() >= kEnoughEvidence
+                                                    ? evidence_.MostPlausible(form_.mark)
+                                                    : evidence_.ClearWinner(form_.mark);
+    if (settled) Settle(*settled);
+  }
+
   // Whether a remainder in encoding, whose right mark is the bytes mark,
   // holds it.
   bool HoldsRightMark(std::string_view remainder, TextEncoding encoding, std::string_view mark) {
@@ -141,59 +215,29 @@ class ListBuilder {
                        [bytes, encoding](char* out) { return DecodeInto(out, bytes, encoding); });
   }
 
-  // The bytes that question i, which came as the bytes question and
-  // answer, takes with its answer in the results file at most: two a UTF-16
-  // unit; as many as they are held in, in UTF-8; as many as they came in, in
-  // the other 8-bit encodings, which write back no character in more bytes
-  // than it was read from.
-  std::size_t FieldBytes(int i, std::string_view question, std::string_view answer,
-                         const TextList& questions, const TextList& answers) const {
-    if (IsUtf16(form_.encoding)) return 2 * (Utf16Length(questions[i]) + Utf16Length(answers[i]));
-    if (form_.encoding == TextEncoding::kUtf8) return questions[i].size() + answers[i].size();
-    return question.size() + answer.size();
-  }
-
-  void Add(std::string_view question, std::string_view answer, std::string_view remainder) {
-    bool right = false;
-    if (lines_) {
-      AddDecoded(set_.Questions, question, *lines_);
-      AddDecoded(set_.Answers, answer, *lines_);
-      right = HoldsRightMark(remainder, *lines_, right_mark_);
-    } else {
-      set_.Questions.push_back(question);
-      set_.Answers.push_back(answer);
-      std::uint8_t marks = 0;
-      for (std::size_t i = 0; i < kReadings.size(); ++i) {
-        const bool holds = HoldsRightMark(remainder, kReadings[i], RightMarks()[i]);
-        marks |= static_cast<std::uint8_t>(holds << i);
-      }
-      right_marks_.push_back(marks);
-    }
+  // Adds the question of fields in the settled encoding of the lines.
+  void AddDecoded(const QuestionFields& fields) {
+    AddDecoded(set_.Questions, fields.question, *lines_);
+    AddDecoded(set_.Answers, fields.answer, *lines_);
+    const bool right = HoldsRightMark(fields.remainder, *lines_, right_mark_);
     set_.Graded.push_back(right);
     set_.Correct.push_back(right);
-    if (lines_) {
-      results_bytes_ +=
-          FieldBytes(count_, question, answer, set_.Questions, set_.Answers) + line_cost_;
-      CheckResultsFit();
-    }
-    ++count_;
+    results_->Add(fields.question, fields.answer, set_.Questions[count_], set_.Answers[count_]);
   }
 
-  // The bytes of a question line in the results file besides its question
-  // and answer: the space, the space and mark, the line end.
-  std::size_t LineCost() const {
-    std::string text(2, kFieldSpace);
-    text += kRightMark;
-    text += question_format::kLineEnd;
-    return EncodeText(text, form_.encoding).size() - EncodeText("", form_.encoding).size();
-  }
-
-  void CheckResultsFit() const {
-    if (question_format::kMaxFrameBytes + results_bytes_ > kMaxListBytes) {
-      throw LoadError(LoadError::Reason::kListTooLarge,
-                      "the results file would be longer than " + std::to_string(kMaxListBytes) +
-                          " bytes");
+  // Adds the question of fields as its bytes, and whether it is marked
+  // right in each of kReadings.
+  void AddUndecided(const QuestionFields& fields) {
+    set_.Questions.push_back(fields.question);
+    set_.Answers.push_back(fields.answer);
+    set_.Graded.push_back(false);
+    set_.Correct.push_back(false);
+    std::uint8_t marks = 0;
+    for (std::size_t i = 0; i < kReadings.size(); ++i) {
+      const bool holds = HoldsRightMark(fields.remainder, kReadings[i], RightMarks()[i]);
+      marks |= static_cast<std::uint8_t>(holds << i);
     }
+    right_marks_.push_back(marks);
   }
 
   // Settles the encoding of the lines taken so far, which came as their
@@ -204,32 +248,29 @@ class ListBuilder {
     if (!IsUtf16(form_.encoding)) form_.encoding = lines;
     lines_ = lines;
     right_mark_ = RightMarks()[index];
-    line_cost_ = LineCost();
+    results_.emplace(form_.encoding);
     TextList questions;
     TextList answers;
     for (int i = 0; i < count_; ++i) {
       AddDecoded(questions, set_.Questions[i], lines);
       AddDecoded(answers, set_.Answers[i], lines);
-      results_bytes_ +=
-          FieldBytes(i, set_.Questions[i], set_.Answers[i], questions, answers) + line_cost_;
+      results_->Add(set_.Questions[i], set_.Answers[i], questions[i], answers[i]);
       set_.Graded[i] = set_.Correct[i] = (right_marks_[i] >> index) & 1;
     }
     set_.Questions = std::move(questions);
     set_.Answers = std::move(answers);
     right_marks_ = {};
-    CheckResultsFit();
   }
 
   TextForm form_;
   std::optional<TextEncoding> lines_;  // the encoding of the lines, once settled
   std::string_view right_mark_;        // in that encoding
+  std::optional<ResultsBound> results_;  // once settled
   QuestionSet set_;
   int count_ = 0;
   int line_number_ = 0;
   Plausibility evidence_;                  // the lines taken while undecided
   std::vector<std::uint8_t> right_marks_;  // and their marks, bit i read in kReadings[i]
-  std::size_t line_cost_ = 0;
-  std::size_t results_bytes_ = 0;  // the results file's question lines, at most
   std::string remainder_;
 };
 
