@@ -7,7 +7,9 @@
 
 #include <unicode/ucnv.h>
 
+#include <cstddef>
 #include <memory>
+#include <string_view>
 
 namespace tavosu {
 
@@ -22,8 +24,26 @@ using UniqueConverter = std::unique_ptr<UConverter, ConverterCloser>;
 // is then read again), and with its trail byte when the pair is well formed
 // but unassigned; in the second case a trail byte in the ASCII range is kept
 // as its ASCII character, so that no ASCII character is ever lost to a stray
-// lead byte. Throws std::runtime_error if ICU lacks the converter.
+// lead byte. In ISO-2022-JP, where every byte is in the ASCII range and a
+// pair's bytes are no ASCII characters, nothing is kept. Throws
+// std::runtime_error if ICU lacks the converter.
 UniqueConverter OpenConverter(const char* name);
+
+// The converter of a file encoding and UTF-8's, between which ICU converts
+// through UTF-16 in pieces.
+struct Utf8ConverterPair {
+  explicit Utf8ConverterPair(const char* name)
+      : encoding(OpenConverter(name)), utf8(OpenConverter("UTF-8")) {}
+
+  UniqueConverter encoding;
+  UniqueConverter utf8;
+};
+
+// Converts all of source through from to, both reset first, into target,
+// which must have room for it, and returns the end of what was written;
+// what describes the conversion in the error thrown if it fails.
+char* Convert(UConverter* to, UConverter* from, char* target, std::size_t room,
+              std::string_view source, const char* what);
 
 // Throws std::runtime_error, naming what failed, if status is a failure.
 void ThrowIfFailed(UErrorCode status, const char* what);
