@@ -181,6 +181,12 @@ void Plausibility::Weigh(std::string_view line) {
   }
 }
 
+bool Plausibility::ReadsAsIso2022Jp(std::string_view line) {
+  Reading reading;
+  reading.Add(DecodeIso2022Jp(line), true);
+  return reading.characters > 0 && reading.Qualifies();
+}
+
 TextEncoding Plausibility::MostPlausible(std::optional<TextEncoding> mark) const {
   return kEncodings[Best(mark)];
 }

@@ -19,6 +19,8 @@ using question_format::kCommentSign;
 using question_format::kFieldSpace;
 using question_format::kRightMark;
 
+constexpr char kEscape = '\x1B';
+
 // The bytes looked at for the first line of UTF-16 without a byte order
 // mark, and for the NUL bytes of UTF-16 after one.
 constexpr std::size_t kFirstLineBytes = 64 * 1024;
@@ -29,7 +31,9 @@ constexpr std::size_t kEnoughEvidence = 2 * 1024;
 // The 8-bit encodings a file may be read in.
 constexpr auto& kReadings = Plausibility::kEncodings;
 
-// Where encoding stands in kReadings.
+bool IsAscii(char byte) { return static_cast<unsigned char>(byte) < 0x80; }
+
+// Where encoding stands in kReadings, or kReadings.size().
 std::size_t ReadingIndex(TextEncoding encoding) {
   return static_cast<std::size_t>(std::find(kReadings.begin(), kReadings.end(), encoding) -
                                   kReadings.begin());
@@ -99,12 +103,16 @@ class ResultsBound {
  private:
   // The bytes of a question and its answer in the results file at most: two
   // a UTF-16 unit; as many as they are held in, in UTF-8; as many as they
-  // came in, in the other 8-bit encodings, which write back no character in
-  // more bytes than it was read from.
+  // take apart, in ISO-2022-JP, whose escape sequences a line shares; as
+  // many as they came in, in the other 8-bit encodings, which write back no
+  // character in more bytes than it was read from.
   std::size_t FieldBytes(std::string_view question, std::string_view answer,
                          std::string_view held_question, std::string_view held_answer) const {
     if (IsUtf16(encoding_)) return 2 * (Utf16Length(held_question) + Utf16Length(held_answer));
     if (encoding_ == TextEncoding::kUtf8) return held_question.size() + held_answer.size();
+    if (encoding_ == TextEncoding::kIso2022Jp) {
+      return EncodeIso2022Jp(held_question).size() + EncodeIso2022Jp(held_answer).size();
+    }
     return question.size() + answer.size();
   }
 
@@ -124,8 +132,12 @@ class ResultsBound {
 
 // Builds a question set from the lines of a question list. The lines of a
 // file that is not UTF-16 come as its bytes, and the builder settles their
-// encoding once they have shown enough of it (Plausibility), or at the end
-// of the list; until then it holds their questions and answers as bytes.
+// encoding once they have shown enough of it: at the first escape sequence
+// of a list that is 7-bit so far, which reads as ISO-2022-JP or rules it
+// out, or else by weighing them (Plausibility), or at the end of the list.
+// Until then it holds their questions and answers as bytes. Once they are
+// settled as ISO-2022-JP, it reads each line whole, since a set switched to
+// before a space holds after it.
 class ListBuilder {
  public:
   // form: that of the file, as far as its first bytes tell. With as_utf8,
@@ -145,6 +157,10 @@ class ListBuilder {
     ++line_number_;
     if (line.find('\0') != std::string_view::npos) Fail("holds a NUL");
     if (!lines_) Weigh(line);
+    if (form_.encoding == TextEncoding::kIso2022Jp) {
+      line = iso_2022_jp_lines_.Decode(line);
+      if (line.empty()) return false;  // escape sequences alone, no character
+    }
     if (line.front() == kCommentSign) return true;
     const std::optional<QuestionFields> fields = CutFields(line);
     if (!fields) Fail("has no space");
@@ -183,9 +199,19 @@ class ListBuilder {
   }
 
   // Weighs line, a line of a list whose encoding is not settled yet, and
-  // settles it where the line is the title of a results file, where one
-  // reading leads clearly, or where enough evidence is in.
+  // settles it where the line is the first with an escape sequence of a
+  // 7-bit list and reads as ISO-2022-JP, where it is the title of a results
+  // file, where one reading leads clearly, or where enough evidence is in.
   void Weigh(std::string_view line) {
+    if (may_be_iso_2022_jp_) {
+      const bool seven_bit = std::all_of(line.begin(), line.end(), IsAscii);
+      const bool escape = line.find(kEscape) != std::string_view::npos;
+      may_be_iso_2022_jp_ = seven_bit && !escape;
+      if (seven_bit && escape && Plausibility::ReadsAsIso2022Jp(line)) {
+        Settle(TextEncoding::kIso2022Jp);
+        return;
+      }
+    }
     if (line_number_ == 1) {
       if (const std::optional<TextEncoding> title = ResultsTitleEncoding(line)) {
         Settle(*title);
@@ -241,21 +267,23 @@ class ListBuilder {
   }
 
   // Settles the encoding of the lines taken so far, which came as their
-  // bytes, and of those still to come: lines, which is UTF-8 for the lines
-  // of a UTF-16 file.
-  void Settle(TextEncoding lines) {
-    const std::size_t index = ReadingIndex(lines);
-    if (!IsUtf16(form_.encoding)) form_.encoding = lines;
-    lines_ = lines;
-    right_mark_ = RightMarks()[index];
+  // bytes, and of those still to come: encoding, which is UTF-8 for the
+  // lines of a UTF-16 file. The lines of an ISO-2022-JP file come as UTF-8
+  // from here on, and those taken so far hold no right mark, being ASCII.
+  void Settle(TextEncoding encoding) {
+    if (!IsUtf16(form_.encoding)) form_.encoding = encoding;
+    lines_ = encoding == TextEncoding::kIso2022Jp ? TextEncoding::kUtf8 : encoding;
+    const std::size_t index = ReadingIndex(encoding);
+    right_mark_ = RightMarks()[ReadingIndex(*lines_)];
     results_.emplace(form_.encoding);
     TextList questions;
     TextList answers;
     for (int i = 0; i < count_; ++i) {
-      AddDecoded(questions, set_.Questions[i], lines);
-      AddDecoded(answers, set_.Answers[i], lines);
+      AddDecoded(questions, set_.Questions[i], encoding);
+      AddDecoded(answers, set_.Answers[i], encoding);
       results_->Add(set_.Questions[i], set_.Answers[i], questions[i], answers[i]);
-      set_.Graded[i] = set_.Correct[i] = (right_marks_[i] >> index) & 1;
+      const bool right = index < kReadings.size() && ((right_marks_[i] >> index) & 1);
+      set_.Graded[i] = set_.Correct[i] = right;
     }
     set_.Questions = std::move(questions);
     set_.Answers = std::move(answers);
@@ -266,6 +294,8 @@ class ListBuilder {
   std::optional<TextEncoding> lines_;  // the encoding of the lines, once settled
   std::string_view right_mark_;        // in that encoding
   std::optional<ResultsBound> results_;  // once settled
+  bool may_be_iso_2022_jp_ = true;        // the lines taken are 7-bit, without escape sequences
+  Iso2022JpLines iso_2022_jp_lines_;
   QuestionSet set_;
   int count_ = 0;
   int line_number_ = 0;

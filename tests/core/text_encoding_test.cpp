@@ -145,6 +145,26 @@ INSTANTIATE_TEST_SUITE_P(
                    "# \x8A\xBF\x8E\x9A\x83" "e\x83X\x83g\x82\xCC\x8C\x8B\x89\xCA\x82\xC5\x82\xB7\x81" "B\r\n" +
                        Repeated(std::string("\xB3\xD8\xB9\xBB \xA4\xAC\xA4\xC3\xA4\xB3\xA4\xA6\r\n"), 10),
                    kCp932, Repeated(std::vector<Loaded>{{"ｳﾘｹｻ", "､ｬ､ﾃ､ｳ､ｦ"}}, 10)},
+        // JIS: 漢字 かんじ; ｶﾞｯｺｳ 学校 after ESC ( I, and ¥ えん ○ after ESC ( J.
+        DetectCase{"Iso2022Jp", "\x1B$B4A;z\x1B(B \x1B$B$+$s$8\x1B(B\r\n", kIso2022Jp,
+                   {{"漢字", "かんじ"}}},
+        DetectCase{"Iso2022JpHalfWidthKatakanaAndJisRoman",
+                   "\x1B(I6^/:3\x1B(B \x1B$B3X9;\x1B(B\r\n"
+                   "\x1B(J\\\x1B(B \x1B$B$($s\x1B(B \x1B$B!{\x1B(B",
+                   kIso2022Jp, {{"ｶﾞｯｺｳ", "学校"}, {"¥", "えん", true}}},
+        DetectCase{"Iso2022JpAfterAsciiLines", "yama mountain\r\n\x1B$B;3\x1B(B \x1B$B$d$^\x1B(B",
+                   kIso2022Jp, {{"yama", "mountain"}, {"山", "やま"}}},
+        DetectCase{"Iso2022JpAfterUtf8Mark", "\xEF\xBB\xBF\x1B$B;3\x1B(B a", {kIso2022Jp, kUtf8},
+                   {{"山", "a"}}},
+        // A set switched to holds across a space and, JIS-Roman, a line end.
+        DetectCase{"Iso2022JpSetHoldsAcrossSpaceAndLineEnd", "\x1B(Ja\\ b\\\r\nc\\ d\x1B(B",
+                   kIso2022Jp, {{"a¥", "b¥"}, {"c¥", "d"}}},
+        DetectCase{"Iso2022JpEscapesAloneEndTheList", "\x1B$B;3\x1B(B a\r\n\x1B(B\r\nb c",
+                   kIso2022Jp, {{"山", "a"}}},
+        DetectCase{"EscapeOfNoSetIsNoIso2022Jp", "\x1B[1mq\x1B[0m a\r\n", kCp932,
+                   {{"\x1B[1mq\x1B[0m", "a"}}},
+        DetectCase{"ByteAbove7FBeforeEscapeIsNoIso2022Jp", "# caf\xE9\r\n\x1B$B;3\x1B(B a", kCp932,
+                   {{"\x1B$B;3\x1B(B", "a"}}},
         DetectCase{"Utf16LittleEndianWithoutMark",
                    Bytes("#\0 \0\r\0\n\0q\0 \0a\0\r\0\n\0\x71\x5C \0\x84\x30 \0\xCB\x25"), kUtf16Le,
                    {{"q", "a"}, {"山", "や", true}}},
@@ -185,19 +205,31 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"q", "\uFFFD" "a\uFFFD\uFFFD"}}}),
     [](const ::testing::TestParamInfo<DetectCase>& param_info) { return param_info.param.name; });
 
-// The same lines in every encoding load to the same set, UTF-16 also
-// without its byte order mark.
+// The same lines in every encoding, as glibc writes them, load to the same
+// set, UTF-16 also without its byte order mark. Two characters of code page
+// 932's extensions, 髙 and ㈱, are written as 高 and 株 where glibc's EUC-JP
+// and ISO-2022-JP lack them.
 TEST(TextEncoding, SameLinesLoadAlikeInEveryEncoding) {
-  const std::string lines =
-      "# 注記\r山 やま ○\r\r\n川 かわ ×\n空　そら ａ\r\n髙 たか\r㈱  いち\r\n\r\r\n海 うみ\r\n";
-  const std::string files[] = {EncodeText(lines, kCp932), EncodeText(lines, kEucJp), lines,
-                               kBom + lines, EncodeText(lines, kUtf16Le), EncodeText(lines, kUtf16Be),
-                               EncodeText(lines, kUtf16Le).substr(2),
-                               EncodeText(lines, kUtf16Be).substr(2)};
-  for (const std::string& bytes : files) {
-    EXPECT_EQ(LoadedOf(Load(bytes).set),
+  struct Form {
+    const char* charset;
+    std::string mark;
+    bool extensions;
+  };
+  const Form forms[] = {{"CP932", "", true},        {"EUC-JP", "", false},
+                        {"ISO-2022-JP", "", false}, {"UTF-8", "", true},
+                        {"UTF-8", kBom, true},      {"UTF-16LE", "\xFF\xFE", true},
+                        {"UTF-16BE", "\xFE\xFF", true}, {"UTF-16LE", "", true},
+                        {"UTF-16BE", "", true}};
+  for (const Form& form : forms) {
+    const std::string high = form.extensions ? "髙" : "高";
+    const std::string share = form.extensions ? "㈱" : "株";
+    const std::string lines = "# 注記\r山 やま ○\r\r\n川 かわ ×\n空　そら ａ\r\n" + high + " たか\r" +
+                              share + "  いち\r\n\r\r\n海 うみ\r\n";
+    testing::GlibcIconv glibc(form.charset, "UTF-8");
+    EXPECT_EQ(LoadedOf(Load(form.mark + glibc.Convert(lines).value()).set),
               (std::vector<Loaded>{
-                  {"山", "やま", true}, {"川", "かわ"}, {"空　そら", "ａ"}, {"髙", "たか"}, {"㈱", ""}}));
+                  {"山", "やま", true}, {"川", "かわ"}, {"空　そら", "ａ"}, {high, "たか"}, {share, ""}}))
+        << form.charset << " " << form.mark.size();
   }
 }
 
@@ -245,8 +277,15 @@ TEST(TextEncoding, EdictFilesOpenInTheirOwnEncoding) {
 }
 
 // Unicode question files keep characters that code page 932 lacks, and
-// their results files reload in their own encoding.
-class UnicodeResultsTest : public ::testing::TestWithParam<TextEncoding> {};
+// their results files reload in their own encoding. The files are as glibc
+// writes them, UTF-16 after its byte order mark.
+struct UnicodeCase {
+  TextEncoding encoding;
+  const char* charset;
+  const char* mark;
+};
+
+class UnicodeResultsTest : public ::testing::TestWithParam<UnicodeCase> {};
 
 TEST_P(UnicodeResultsTest, KeepCharactersOutsideCp932) {
   testing::RecordingWindow window;
@@ -254,29 +293,32 @@ TEST_P(UnicodeResultsTest, KeepCharactersOutsideCp932) {
   testing::ScriptedRandom random;
   testing::MemoryFileSystem files;
   Drill drill(window, clock, random, files, "");
-  files.files["q.txt"] = EncodeText("𠮷 よし\n𩸽 ほっけ\n㋿ れいわ ○\n", GetParam());
+  testing::GlibcIconv glibc(GetParam().charset, "UTF-8");
+  const auto file = [&](const std::string& text) { return GetParam().mark + glibc.Convert(text).value(); };
+  files.files["q.txt"] = file("𠮷 よし\n𩸽 ほっけ\n㋿ れいわ ○\n");
   drill.Read_Files("q.txt");
   drill.DisplayQuestion();
   drill.AnswerButtonClick();
   drill.NGButtonClick();  // 𠮷, the first ungraded
   drill.markButtonClick();
   const std::string results = files.files.at("採点-平成 16年05月08日15時43分51秒.txt");
-  EXPECT_EQ(results, EncodeText("# 漢字テストの結果です。\r\n# テストを行った日時は、平成 16年05月08日15時43分51秒\r\n#\r\n"
-                                "𠮷 よし ×\r\n𩸽 ほっけ\r\n㋿ れいわ ○\r\n# 正解は、 1/ 2/ 3 です。(50点)\r\n",
-                                GetParam()));
+  EXPECT_EQ(results, file("# 漢字テストの結果です。\r\n# テストを行った日時は、平成 16年05月08日15時43分51秒\r\n#\r\n"
+                          "𠮷 よし ×\r\n𩸽 ほっけ\r\n㋿ れいわ ○\r\n# 正解は、 1/ 2/ 3 です。(50点)\r\n"));
 
   files.files["again.txt"] = results;
   drill.Read_Files("again.txt");
   EXPECT_EQ(testing::Texts(drill.questions().Questions), (std::vector<std::string>{"𠮷", "𩸽", "㋿"}));
   EXPECT_EQ(drill.questions().Graded, (std::vector<bool>{false, false, true}));
   drill.markButtonClick();
-  EXPECT_EQ(Load(files.files.at("採点-平成 16年05月08日15時43分51秒.txt")).form.encoding, GetParam())
+  EXPECT_EQ(Load(files.files.at("採点-平成 16年05月08日15時43分51秒.txt")).form.encoding,
+            GetParam().encoding)
       << "still in the question file's encoding after the reload";
 }
 
 INSTANTIATE_TEST_SUITE_P(TextEncoding, UnicodeResultsTest,
-                         ::testing::Values(TextEncoding::kUtf8, TextEncoding::kUtf16Le,
-                                           TextEncoding::kUtf16Be));
+                         ::testing::Values(UnicodeCase{kUtf8, "UTF-8", ""},
+                                           UnicodeCase{kUtf16Le, "UTF-16LE", "\xFF\xFE"},
+                                           UnicodeCase{kUtf16Be, "UTF-16BE", "\xFE\xFF"}));
 
 }  // namespace
 }  // namespace tavosu
