@@ -56,7 +56,7 @@ class Plausibility {
  private:
   // What the lines read as in one encoding.
   struct Reading {
-    void Add(std::string_view text, bool decoded);
+    void Add(std::string_view text, TextEncoding encoding);
     bool Qualifies() const;
 
     std::int64_t score = 0;
