@@ -158,6 +158,50 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"読本", "ﾄｸﾎﾝ"}}},
         DetectCase{"EucJpTwoHalfWidthKatakana", "\xBB\xB3 \x8E\xD4\x8E\xCF", kEucJp, {{"山", "ﾔﾏ"}}},
         DetectCase{"Cp932HalfWidthReading", "\x93\xC7\x96{ \xC4\xB8\xCE\xDD", kCp932, {{"読本", "ﾄｸﾎﾝ"}}},
+        // Each row below turns on one rule of the weighing: a weaker weight
+        // of a sequence that forms no character would open ＣＩＳＣ ｼｽｸ as
+        // EUC-JP, whose reading has one;
+        DetectCase{"Utf8AheadOfAReadingWithOneError",
+                   "\xEF\xBC\xA3\xEF\xBC\xA9\xEF\xBC\xB3\xEF\xBC\xA3 \xEF\xBD\xBC\xEF\xBD\xBD\xEF\xBD\xB8", kUtf8,
+                   {{"ＣＩＳＣ", "ｼｽｸ"}}},
+        // half-width katakana count against a reading at a kanji after them
+        // (坎軻 ｶﾝｶ reads ﾔｬ枻 in code page 932) and at one before them (發 ハツ
+        // reads 逋ｼ);
+        DetectCase{"EucJpHalfWidthBeforeKanjiInCp932",
+                   "\xD4\xAC \x8E\xB6\x8E\xDD\r\n\xD4\xAC\xED\xC6 \x8E\xB6\x8E\xDD\x8E\xB6\r\n\xD4\xAE \x8E\xB1\x8E\xC4",
+                   kEucJp, {{"坎", "ｶﾝ"}, {"坎軻", "ｶﾝｶ"}, {"址", "ｱﾄ"}}},
+        DetectCase{"Utf8KanjiAfterHalfWidthInCp932", "\xE7\x99\xBC \xE3\x83\x8F\xE3\x83\x84", kUtf8,
+                   {{"發", "ハツ"}}},
+        // 和 lies in the last row of level 1 (47), and 亢, which 砂嘴 さし reads
+        // as in code page 932, in the first of level 2 (48);
+        DetectCase{"Utf8LastRowOfLevel1", "\xE5\x92\x8C\xE9\x83\x8E \xE3\x82\x8F\xE3\x82\x8D", kUtf8,
+                   {{"和郎", "わろ"}}},
+        DetectCase{"Utf8FirstRowOfLevel2", "\xE7\xA0\x82\xE5\x98\xB4 \xE3\x81\x95\xE3\x81\x97", kUtf8,
+                   {{"砂嘴", "さし"}}},
+        // a run of level-2 kanji ends at the space (柬埔寨 ｶﾝﾎﾞｼﾞｱ);
+        DetectCase{"EucJpLevel2RunEndsAtSpace",
+                   "\xDB\xCB\xD4\xBE\xDC\xCD \x8E\xB6\x8E\xDD\x8E\xCE\x8E\xDE\x8E\xBC\x8E\xDE\x8E\xB1", kEucJp,
+                   {{"柬埔寨", "ｶﾝﾎﾞｼﾞｱ"}}},
+        // a reading settles early only when it leads every other, code page
+        // 932 included, by ten errors' worth: after 自室 ｼﾞｼﾂ and 自社 ｼﾞｼｬ,
+        // EUC-JP leads code page 932 a little and UTF-8 far;
+        DetectCase{"Cp932AfterEucJpLeadsALittle",
+                   "\x8E\xA9\x8E\xBA \xBC\xDE\xBC\xC2\r\n\x8E\xA9\x8E\xD0 \xBC\xDE\xBC\xAC\r\n\x8ER \x82\xE2\x82\xDC", kCp932,
+                   {{"自室", "ｼﾞｼﾂ"}, {"自社", "ｼﾞｼｬ"}, {"山", "やま"}}},
+        // and words of level-2 kanji let code page 932 lead EUC-JP by two
+        // errors' worth, before readings in kana overturn it;
+        DetectCase{"EucJpAfterCp932LeadsByTwoErrors",
+                   "\xB0\xA6\xD5\xC8 \xB6\xC3\xD8\xB3\r\n\xC0\xB8\xD5\xAA \xCD\xAB\xDD\xB5\r\n\xD3\xC3\xC2\xA9 \xD3\xD2\xC5\xC7\r\n"
+                   "\xB3\xD8\xB9\xBB \xA4\xAC\xA4\xC3\xA4\xB3\xA4\xA6\r\n\xBB\xB3 \xA4\xE4\xA4\xDE",
+                   kEucJp,
+                   {{"愛嬌", "驚愕"}, {"生姜", "憂鬱"}, {"喘息", "嘔吐"}, {"学校", "がっこう"}, {"山", "やま"}}},
+        // without a clear lead, 128 bytes above 0x7F (以下 以前, a tie) do
+        // not settle the encoding, 2 KiB do.
+        DetectCase{"EucJpAfter128BytesOfATie",
+                   Repeated(std::string("\xB0\xCA\xB2\xBC \xB0\xCA\xC1\xB0\r\n"), 16) +
+                       "\xB3\xD8\xB9\xBB \xA4\xAC\xA4\xC3\xA4\xB3\xA4\xA6",
+                   kEucJp,
+                   Joined(Repeated(std::vector<Loaded>{{"以下", "以前"}}, 16), {{"学校", "がっこう"}})},
         // JIS: 漢字 かんじ; ｶﾞｯｺｳ 学校 after ESC ( I, and ¥ えん ○ after ESC ( J.
         DetectCase{"Iso2022Jp", "\x1B$B4A;z\x1B(B \x1B$B$+$s$8\x1B(B\r\n", kIso2022Jp,
                    {{"漢字", "かんじ"}}},
@@ -195,6 +239,9 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"Utf16BigEndianWithoutMarkOrLineEnd",
                    Bytes("\x5B\x66\x68\x21\0 \x30\x4C\x30\x63\x30\x53\x30\x46"), kUtf16Be,
                    {{"学校", "がっこう"}}},
+        // Notepad's empty "Unicode" file: the mark alone.
+        DetectCase{"Utf16LittleEndianMarkOnly", "\xFF\xFE", {kUtf16Le, kUtf16Le}, {}},
+        DetectCase{"Utf16BigEndianMarkOnly", "\xFE\xFF", {kUtf16Be, kUtf16Be}, {}},
         DetectCase{"Utf16MarkThenCp932", "\xFF\xFE\x8E\x52 \x82\xE2\x82\xDC\r\n", {kCp932, kUtf16Le},
                    {{"山", "やま"}}},
         DetectCase{"Utf16LoneCrsMakeEmptyLine", Bytes("\xFF\xFEq\0 \0a\0\r\0\r\0b\0 \0c\0"),
