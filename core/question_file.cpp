@@ -130,20 +130,70 @@ class ResultsBound {
   std::size_t bytes_ = 0;
 };
 
+// The encoding of the lines of a list that is not UTF-16, as far as the
+// lines taken so far settle it: at the first escape sequence of a list that
+// is 7-bit so far, which reads as ISO-2022-JP or rules it out; at a first
+// line that is the title of a results file; and else by weighing them
+// (Plausibility) until one reading leads clearly or enough evidence is in.
+class LineEncoding {
+ public:
+  // mark: the encoding that the file's byte order mark names, if any.
+  explicit LineEncoding(std::optional<TextEncoding> mark) : mark_(mark) {}
+
+  // Takes the next line of the list, not empty; returns the encoding of the
+  // lines once they settle it.
+  std::optional<TextEncoding> Take(std::string_view line) {
+    const bool first = !taken_;
+    taken_ = true;
+    if (may_be_iso_2022_jp_) {
+      const bool seven_bit = std::all_of(line.begin(), line.end(), IsAscii);
+      const bool escape = line.find(kEscape) != std::string_view::npos;
+      may_be_iso_2022_jp_ = seven_bit && !escape;
+      if (seven_bit && escape && Plausibility::ReadsAsIso2022Jp(line)) {
+        return TextEncoding::kIso2022Jp;
+      }
+    }
+    if (first) {
+      if (const std::optional<TextEncoding> title = ResultsTitleEncoding(line)) return title;
+    }
+    evidence_.Weigh(line);
+    return evidence_.non_ascii() >= kEnoughEvidence ? evidence_.MostPlausible(mark_)
+                                                    : evidence_.ClearWinner(mark_);
+  }
+
+  // The encoding of the lines at the end of the list.
+  TextEncoding AtEnd() const { return evidence_.MostPlausible(mark_); }
+
+ private:
+  std::optional<TextEncoding> mark_;
+  bool taken_ = false;
+  bool may_be_iso_2022_jp_ = true;  // the lines are 7-bit, without escape sequences
+  Plausibility evidence_;
+};
+
+// Whether remainder, in encoding, holds the right mark, whose bytes there
+// are mark; text is room to decode it in.
+bool HoldsRightMark(std::string_view remainder, TextEncoding encoding, std::string_view mark,
+                    std::string& text) {
+  if (remainder.find(mark) == std::string_view::npos) return false;
+  if (encoding == TextEncoding::kUtf8) return true;
+  text.resize(MaxDecodedSize(remainder.size()));
+  const char* end = DecodeInto(text.data(), remainder, encoding);
+  return std::string_view(text.data(), end).find(kRightMark) != std::string_view::npos;
+}
+
 // Builds a question set from the lines of a question list. The lines of a
-// file that is not UTF-16 come as its bytes, and the builder settles their
-// encoding once they have shown enough of it: at the first escape sequence
-// of a list that is 7-bit so far, which reads as ISO-2022-JP or rules it
-// out, or else by weighing them (Plausibility), or at the end of the list.
-// Until then it holds their questions and answers as bytes. Once they are
-// settled as ISO-2022-JP, it reads each line whole, since a set switched to
-// before a space holds after it.
+// file that is not UTF-16 come as its bytes, and the builder holds their
+// questions and answers as bytes until their encoding is settled
+// (LineEncoding), or the list ends. Once they are settled as ISO-2022-JP,
+// it reads each line whole, since a set switched to before a space holds
+// after it.
 class ListBuilder {
  public:
   // form: that of the file, as far as its first bytes tell. With as_utf8,
   // the lines come as UTF-8 (those of a UTF-16 file converted); without,
   // they are the file's bytes, in an encoding still to be chosen.
-  ListBuilder(const TextForm& form, bool as_utf8) : form_(form) {
+  ListBuilder(const TextForm& form, bool as_utf8) : form_(form), encoding_(form.mark) {
     if (as_utf8) Settle(TextEncoding::kUtf8);
   }
 
@@ -156,7 +206,9 @@ class ListBuilder {
     if (line.empty()) return false;
     ++line_number_;
     if (line.find('\0') != std::string_view::npos) Fail("holds a NUL");
-    if (!lines_) Weigh(line);
+    if (!lines_) {
+      if (const std::optional<TextEncoding> settled = encoding_.Take(line)) Settle(*settled);
+    }
     if (form_.encoding == TextEncoding::kIso2022Jp) {
       line = iso_2022_jp_lines_.Decode(line);
       if (line.empty()) return false;  // escape sequences alone, no character
@@ -179,7 +231,7 @@ class ListBuilder {
 
   // The set of the lines taken, and the form of their file.
   LoadedQuestions Finish() {
-    if (!lines_) Settle(evidence_.MostPlausible(form_.mark));
+    if (!lines_) Settle(encoding_.AtEnd());
     if (count_ == 0) {
       set_.Questions.push_back({});
       set_.Answers.push_back({});
@@ -198,43 +250,6 @@ class ListBuilder {
                     "line " + std::to_string(line_number_) + " " + what);
   }
 
-  // Weighs line, a line of a list whose encoding is not settled yet, and
-  // settles it where the line is the first with an escape sequence of a
-  // 7-bit list and reads as ISO-2022-JP, where it is the title of a results
-  // file, where one reading leads clearly, or where enough evidence is in.
-  void Weigh(std::string_view line) {
-    if (may_be_iso_2022_jp_) {
-      const bool seven_bit = std::all_of(line.begin(), line.end(), IsAscii);
-      const bool escape = line.find(kEscape) != std::string_view::npos;
-      may_be_iso_2022_jp_ = seven_bit && !escape;
-      if (seven_bit && escape && Plausibility::ReadsAsIso2022Jp(line)) {
-        Settle(TextEncoding::kIso2022Jp);
-        return;
-      }
-    }
-    if (line_number_ == 1) {
-      if (const std::optional<TextEncoding> title = ResultsTitleEncoding(line)) {
-        Settle(*title);
-        return;
-      }
-    }
-    evidence_.Weigh(line);
-    const std::optional<TextEncoding> settled = evidence_.non_ascii() >= kEnoughEvidence
-                                                    ? evidence_.MostPlausible(form_.mark)
-                                                    : evidence_.ClearWinner(form_.mark);
-    if (settled) Settle(*settled);
-  }
-
-  // Whether a remainder in encoding, whose right mark is the bytes mark,
-  // holds it.
-  bool HoldsRightMark(std::string_view remainder, TextEncoding encoding, std::string_view mark) {
-    if (remainder.find(mark) == std::string_view::npos) return false;
-    if (encoding == TextEncoding::kUtf8) return true;
-    remainder_.resize(MaxDecodedSize(remainder.size()));
-    const char* end = DecodeInto(remainder_.data(), remainder, encoding);
-    return std::string_view(remainder_.data(), end).find(kRightMark) != std::string_view::npos;
-  }
-
   // Appends bytes, decoded from encoding, to texts.
   static void AddDecoded(TextList& texts, std::string_view bytes, TextEncoding encoding) {
     texts.emplace_back(MaxDecodedSize(bytes.size()),
@@ -245,7 +260,7 @@ class ListBuilder {
   void AddDecoded(const QuestionFields& fields) {
     AddDecoded(set_.Questions, fields.question, *lines_);
     AddDecoded(set_.Answers, fields.answer, *lines_);
-    const bool right = HoldsRightMark(fields.remainder, *lines_, right_mark_);
+    const bool right = HoldsRightMark(fields.remainder, *lines_, right_mark_, remainder_);
     set_.Graded.push_back(right);
     set_.Correct.push_back(right);
     results_->Add(fields.question, fields.answer, set_.Questions[count_], set_.Answers[count_]);
@@ -260,7 +275,8 @@ class ListBuilder {
     set_.Correct.push_back(false);
     std::uint8_t marks = 0;
     for (std::size_t i = 0; i < kReadings.size(); ++i) {
-      const bool holds = HoldsRightMark(fields.remainder, kReadings[i], RightMarks()[i]);
+      const bool holds =
+          HoldsRightMark(fields.remainder, kReadings[i], RightMarks()[i], remainder_);
       marks |= static_cast<std::uint8_t>(holds << i);
     }
     right_marks_.push_back(marks);
@@ -294,13 +310,12 @@ class ListBuilder {
   std::optional<TextEncoding> lines_;  // the encoding of the lines, once settled
   std::string_view right_mark_;        // in that encoding
   std::optional<ResultsBound> results_;  // once settled
-  bool may_be_iso_2022_jp_ = true;        // the lines taken are 7-bit, without escape sequences
+  LineEncoding encoding_;                // until settled
   Iso2022JpLines iso_2022_jp_lines_;
   QuestionSet set_;
   int count_ = 0;
   int line_number_ = 0;
-  Plausibility evidence_;                  // the lines taken while undecided
-  std::vector<std::uint8_t> right_marks_;  // and their marks, bit i read in kReadings[i]
+  std::vector<std::uint8_t> right_marks_;  // of the lines taken undecided, bit i read in kReadings[i]
   std::string remainder_;
 };
 
