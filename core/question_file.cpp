@@ -86,13 +86,13 @@ class ResultsBound {
  public:
   explicit ResultsBound(TextEncoding encoding) : encoding_(encoding), line_cost_(LineCost()) {}
 
-  // Counts the line of a question that came as the bytes question and
-  // answer and is held as the texts held_question and held_answer. Throws
-  // LoadError (kListTooLarge) where the results file would be longer than
+  // Counts the line of question i, which came as the bytes question and
+  // answer and is held in questions and answers. Throws LoadError
+  // (kListTooLarge) where the results file would be longer than
   // kMaxListBytes.
-  void Add(std::string_view question, std::string_view answer, std::string_view held_question,
-           std::string_view held_answer) {
-    bytes_ += FieldBytes(question, answer, held_question, held_answer) + line_cost_;
+  void Add(std::string_view question, std::string_view answer, const TextList& questions,
+           const TextList& answers, int i) {
+    bytes_ += FieldBytes(question, answer, questions, answers, i) + line_cost_;
     if (question_format::kMaxFrameBytes + bytes_ > kMaxListBytes) {
       throw LoadError(LoadError::Reason::kListTooLarge,
                       "the results file would be longer than " + std::to_string(kMaxListBytes) +
@@ -107,11 +107,11 @@ class ResultsBound {
   // many as they came in, in the other 8-bit encodings, which write back no
   // character in more bytes than it was read from.
   std::size_t FieldBytes(std::string_view question, std::string_view answer,
-                         std::string_view held_question, std::string_view held_answer) const {
-    if (IsUtf16(encoding_)) return 2 * (Utf16Length(held_question) + Utf16Length(held_answer));
-    if (encoding_ == TextEncoding::kUtf8) return held_question.size() + held_answer.size();
+                         const TextList& questions, const TextList& answers, int i) const {
+    if (IsUtf16(encoding_)) return 2 * (Utf16Length(questions[i]) + Utf16Length(answers[i]));
+    if (encoding_ == TextEncoding::kUtf8) return questions[i].size() + answers[i].size();
     if (encoding_ == TextEncoding::kIso2022Jp) {
-      return EncodeIso2022Jp(held_question).size() + EncodeIso2022Jp(held_answer).size();
+      return EncodeIso2022Jp(questions[i]).size() + EncodeIso2022Jp(answers[i]).size();
     }
     return question.size() + answer.size();
   }
@@ -263,7 +263,7 @@ class ListBuilder {
     const bool right = HoldsRightMark(fields.remainder, *lines_, right_mark_, remainder_);
     set_.Graded.push_back(right);
     set_.Correct.push_back(right);
-    results_->Add(fields.question, fields.answer, set_.Questions[count_], set_.Answers[count_]);
+    results_->Add(fields.question, fields.answer, set_.Questions, set_.Answers, count_);
   }
 
   // Adds the question of fields as its bytes, and whether it is marked
@@ -297,7 +297,7 @@ class ListBuilder {
     for (int i = 0; i < count_; ++i) {
       AddDecoded(questions, set_.Questions[i], encoding);
       AddDecoded(answers, set_.Answers[i], encoding);
-      results_->Add(set_.Questions[i], set_.Answers[i], questions[i], answers[i]);
+      results_->Add(set_.Questions[i], set_.Answers[i], questions, answers, i);
       const bool right = index < kReadings.size() && ((right_marks_[i] >> index) & 1);
       set_.Graded[i] = set_.Correct[i] = right;
     }
