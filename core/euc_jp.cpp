@@ -15,9 +15,8 @@ Utf8ConverterPair& ThreadConverters() {
 }  // namespace
 
 char* DecodeEucJpInto(char* out, std::string_view bytes) {
-  Utf8ConverterPair& converters = ThreadConverters();
-  return Convert(converters.utf8.get(), converters.encoding.get(), out,
-                 MaxDecodedEucJpSize(bytes.size()), bytes, "decoding EUC-JP");
+  return ThreadConverters().Decode(out, MaxDecodedEucJpSize(bytes.size()), bytes,
+                                   "decoding EUC-JP");
 }
 
 std::string DecodeEucJp(std::string_view bytes) {
@@ -27,13 +26,8 @@ std::string DecodeEucJp(std::string_view bytes) {
 }
 
 void AppendEncodedEucJp(std::string& out, std::string_view utf8) {
-  const std::size_t start = out.size();
-  const std::size_t room = MaxEncodedEucJpSize(utf8.size());
-  out.resize(start + room);
-  Utf8ConverterPair& converters = ThreadConverters();
-  const char* end = Convert(converters.encoding.get(), converters.utf8.get(), out.data() + start,
-                            room, utf8, "encoding EUC-JP");
-  out.resize(static_cast<std::size_t>(end - out.data()));
+  ThreadConverters().AppendEncoded(out, MaxEncodedEucJpSize(utf8.size()), utf8,
+                                   "encoding EUC-JP");
 }
 
 std::string EncodeEucJp(std::string_view utf8) {

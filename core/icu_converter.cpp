@@ -46,6 +46,19 @@ void U_CALLCONV WriteQuestionMark(const void* /*context*/, UConverterFromUnicode
   }
 }
 
+// Converts all of source through from to, both reset first, into target,
+// which must have room for it, and returns the end of what was written.
+char* Convert(UConverter* to, UConverter* from, char* target, std::size_t room,
+              std::string_view source, const char* what) {
+  if (source.empty()) return target;  // ICU refuses a source without data
+  UErrorCode status = U_ZERO_ERROR;
+  const char* source_at = source.data();
+  ucnv_convertEx(to, from, &target, target + room, &source_at, source.data() + source.size(),
+                 nullptr, nullptr, nullptr, nullptr, true, true, &status);
+  ThrowIfFailed(status, what);
+  return target;
+}
+
 }  // namespace
 
 UniqueConverter OpenConverter(const char* name) {
@@ -60,15 +73,17 @@ UniqueConverter OpenConverter(const char* name) {
   return converter;
 }
 
-char* Convert(UConverter* to, UConverter* from, char* target, std::size_t room,
-              std::string_view source, const char* what) {
-  if (source.empty()) return target;  // ICU refuses a source without data
-  UErrorCode status = U_ZERO_ERROR;
-  const char* source_at = source.data();
-  ucnv_convertEx(to, from, &target, target + room, &source_at, source.data() + source.size(),
-                 nullptr, nullptr, nullptr, nullptr, true, true, &status);
-  ThrowIfFailed(status, what);
-  return target;
+char* Utf8ConverterPair::Decode(char* out, std::size_t room, std::string_view bytes,
+                               const char* what) {
+  return Convert(utf8.get(), encoding.get(), out, room, bytes, what);
+}
+
+void Utf8ConverterPair::AppendEncoded(std::string& out, std::size_t room, std::string_view text,
+                                      const char* what) {
+  const std::size_t start = out.size();
+  out.resize(start + room);
+  const char* end = Convert(encoding.get(), utf8.get(), out.data() + start, room, text, what);
+  out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 void ThrowIfFailed(UErrorCode status, const char* what) {

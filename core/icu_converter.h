@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace tavosu {
@@ -30,20 +31,22 @@ using UniqueConverter = std::unique_ptr<UConverter, ConverterCloser>;
 UniqueConverter OpenConverter(const char* name);
 
 // The converter of a file encoding and UTF-8's, between which ICU converts
-// through UTF-16 in pieces.
+// through UTF-16 in pieces; both are reset before each conversion. what,
+// below, describes the conversion in the error thrown if it fails.
 struct Utf8ConverterPair {
   explicit Utf8ConverterPair(const char* name)
       : encoding(OpenConverter(name)), utf8(OpenConverter("UTF-8")) {}
 
+  // Decodes bytes into out, which has room bytes of room for the text, as
+  // UTF-8, and returns the end of the text.
+  char* Decode(char* out, std::size_t room, std::string_view bytes, const char* what);
+
+  // Appends valid UTF-8 text to out, encoded in at most room bytes.
+  void AppendEncoded(std::string& out, std::size_t room, std::string_view text, const char* what);
+
   UniqueConverter encoding;
   UniqueConverter utf8;
 };
-
-// Converts all of source through from to, both reset first, into target,
-// which must have room for it, and returns the end of what was written;
-// what describes the conversion in the error thrown if it fails.
-char* Convert(UConverter* to, UConverter* from, char* target, std::size_t room,
-              std::string_view source, const char* what);
 
 // Throws std::runtime_error, naming what failed, if status is a failure.
 void ThrowIfFailed(UErrorCode status, const char* what);

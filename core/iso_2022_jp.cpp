@@ -32,13 +32,8 @@ Utf8ConverterPair& ThreadConverters() {
 
 // Appends utf8 to out as ICU writes it, beginning and ending in ASCII.
 void AppendIcuEncoded(std::string& out, std::string_view utf8) {
-  const std::size_t start = out.size();
-  const std::size_t room = MaxEncodedIso2022JpSize(utf8.size());
-  out.resize(start + room);
-  Utf8ConverterPair& converters = ThreadConverters();
-  const char* end = Convert(converters.encoding.get(), converters.utf8.get(), out.data() + start,
-                            room, utf8, "encoding ISO-2022-JP");
-  out.resize(static_cast<std::size_t>(end - out.data()));
+  ThreadConverters().AppendEncoded(out, MaxEncodedIso2022JpSize(utf8.size()), utf8,
+                                   "encoding ISO-2022-JP");
 }
 
 // A character as it was read, where ICU writes it as "?": the escape
@@ -109,9 +104,8 @@ bool EndsInJisRoman(std::string_view line, bool began_roman) {
 }  // namespace
 
 char* DecodeIso2022JpInto(char* out, std::string_view bytes) {
-  Utf8ConverterPair& converters = ThreadConverters();
-  return Convert(converters.utf8.get(), converters.encoding.get(), out,
-                 MaxDecodedIso2022JpSize(bytes.size()), bytes, "decoding ISO-2022-JP");
+  return ThreadConverters().Decode(out, MaxDecodedIso2022JpSize(bytes.size()), bytes,
+                                   "decoding ISO-2022-JP");
 }
 
 std::string DecodeIso2022Jp(std::string_view bytes) {
