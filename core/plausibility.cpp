@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bitset>
 
+#include "core/cp932.h"
 #include "core/euc_jp.h"
 
 namespace tavosu {
@@ -45,6 +46,12 @@ constexpr int kWeights[kKinds] = {
 // another encoding.
 constexpr int kLevel2Run = -2;
 constexpr int kLevel2RunFrom = 3;
+// Added to the reading in code page 932 for each kanji read from the bytes
+// of a half-width katakana in EUC-JP (8E A1 to 8E DF: 治, 自, 実, 者...),
+// from the second in a row on: a reading in half-width katakana in EUC-JP
+// reads so, and real words of these kanji alone are few.
+constexpr int kHalfWidthBytesRun = -6;
+constexpr int kHalfWidthBytesRunFrom = 2;
 // Added for each border between half-width katakana and a kanji or
 // full-width kana.
 constexpr int kHalfWidthBeside = -4;
@@ -109,6 +116,22 @@ const KanjiLevels& Levels() {
   return levels;
 }
 
+// The kanji that code page 932 reads from the bytes of a half-width
+// katakana in EUC-JP.
+const icu::UnicodeSet& KanjiOfHalfWidthBytes() {
+  static const icu::UnicodeSet kanji = [] {
+    std::string bytes;
+    for (unsigned trail = 0xA1; trail <= 0xDF; ++trail) {
+      bytes += {'\x8E', static_cast<char>(trail)};
+    }
+    icu::UnicodeSet set;
+    set.addAll(icu::UnicodeString::fromUTF8(DecodeCp932(bytes)));
+    set.freeze();
+    return set;
+  }();
+  return kanji;
+}
+
 Kind KindOf(UChar32 c) {
   static const icu::UnicodeSet kana = FrozenSet(u"[ぁ-ゖゝゞァ-ヺー-ヾ々]");
   static const icu::UnicodeSet ideographs = FrozenSet(u"[[:Ideographic:]-[〆〇]]");
@@ -131,13 +154,15 @@ Kind KindOf(UChar32 c) {
 
 }  // namespace
 
-// Scores a reading, text in UTF-8, into this. Where decoded, text is valid
-// UTF-8 that a decoder made, each U+FFFD standing for a byte sequence that
-// formed no character; else it is a file's bytes read as UTF-8.
-void Plausibility::Reading::Add(std::string_view text, bool decoded) {
+// Scores a reading, text in UTF-8, into this. Read from UTF-8, text is a
+// file's bytes; from any other encoding, it is valid UTF-8 that a decoder
+// made, each U+FFFD standing for a byte sequence that formed no character.
+void Plausibility::Reading::Add(std::string_view text, TextEncoding encoding) {
+  const bool decoded = encoding != TextEncoding::kUtf8;
   constexpr UChar32 kReplacementCharacter = 0xFFFD;
   Kind previous = kAscii;
   int level2_run = 0;
+  int half_width_bytes_run = 0;
   const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
   const auto length = static_cast<std::int32_t>(text.size());
   for (std::int32_t i = 0; i < length;) {
@@ -154,6 +179,10 @@ void Plausibility::Reading::Add(std::string_view text, bool decoded) {
     characters += !error && kind != kAscii;
     level2_run = kind == kKanji ? level2_run + 1 : 0;
     if (level2_run >= kLevel2RunFrom) score += kLevel2Run;
+    half_width_bytes_run = encoding == TextEncoding::kCp932 && KanjiOfHalfWidthBytes().contains(c)
+                               ? half_width_bytes_run + 1
+                               : 0;
+    if (half_width_bytes_run >= kHalfWidthBytesRunFrom) score += kHalfWidthBytesRun;
     if ((kind == kHalfWidthKana && IsWide(previous)) ||
         (IsWide(kind) && previous == kHalfWidthKana)) {
       score += kHalfWidthBeside;
@@ -173,12 +202,18 @@ void Plausibility::Weigh(std::string_view line) {
   text_.resize(MaxDecodedSize(line.size()));
   for (std::size_t i = 0; i < readings_.size(); ++i) {
     if (kEncodings[i] == TextEncoding::kUtf8) {
-      readings_[i].Add(line, false);
+      readings_[i].Add(line, kEncodings[i]);
     } else {
       const char* end = DecodeInto(text_.data(), line, kEncodings[i]);
-      readings_[i].Add(std::string_view(text_.data(), end), true);
+      readings_[i].Add(std::string_view(text_.data(), end), kEncodings[i]);
     }
   }
+}
+
+bool Plausibility::ReadsAsIso2022Jp(std::string_view line) {
+  Reading reading;
+  reading.Add(DecodeIso2022Jp(line), TextEncoding::kIso2022Jp);
+  return reading.characters > 0 && reading.Qualifies();
 }
 
 TextEncoding Plausibility::MostPlausible(std::optional<TextEncoding> mark) const {

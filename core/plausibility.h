@@ -48,10 +48,15 @@ class Plausibility {
   // other that more lines would not overturn it; else nullopt.
   std::optional<TextEncoding> ClearWinner(std::optional<TextEncoding> mark) const;
 
+  // Whether line, a line of 7-bit bytes, reads as ISO-2022-JP: with at
+  // least one character beyond ASCII, and no more sequences that form no
+  // character than EUC-JP and UTF-8 may have to be weighed.
+  static bool ReadsAsIso2022Jp(std::string_view line);
+
  private:
   // What the lines read as in one encoding.
   struct Reading {
-    void Add(std::string_view text, bool decoded);
+    void Add(std::string_view text, TextEncoding encoding);
     bool Qualifies() const;
 
     std::int64_t score = 0;

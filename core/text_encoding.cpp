@@ -37,7 +37,8 @@ std::string_view MarkOf(TextEncoding encoding) {
     case TextEncoding::kUtf16Le: return kUtf16LeMark;
     case TextEncoding::kUtf16Be: return kUtf16BeMark;
     case TextEncoding::kCp932:
-    case TextEncoding::kEucJp: break;
+    case TextEncoding::kEucJp:
+    case TextEncoding::kIso2022Jp: break;
   }
   return {};
 }
@@ -165,6 +166,9 @@ void AppendEncodedText(std::string& out, std::string_view utf8, TextEncoding enc
     case TextEncoding::kEucJp:
       AppendEncodedEucJp(out, utf8);
       return;
+    case TextEncoding::kIso2022Jp:
+      AppendEncodedIso2022Jp(out, utf8);
+      return;
     case TextEncoding::kUtf8:
       out += utf8;
       return;
@@ -201,6 +205,7 @@ std::size_t MaxEncodedSize(std::size_t utf8_bytes, TextEncoding encoding) {
   // Each UTF-8 byte takes at most two bytes of UTF-16 (ASCII), and at most
   // one byte of code page 932 or UTF-8.
   if (encoding == TextEncoding::kEucJp) return MaxEncodedEucJpSize(utf8_bytes);
+  if (encoding == TextEncoding::kIso2022Jp) return MaxEncodedIso2022JpSize(utf8_bytes);
   return IsUtf16(encoding) ? 2 * utf8_bytes : utf8_bytes;
 }
 

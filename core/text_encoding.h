@@ -2,13 +2,16 @@
 // them and the UTF-8 the program holds in memory.
 //
 // Files from Windows are code page 932; older Unix files and Debian's
-// Japanese dictionaries are EUC-JP; Linux editors save UTF-8; Windows
-// Notepad's "Unicode" is UTF-16 with a byte order mark, and some tools write
-// UTF-16 without one. A file whose first bytes show it to be UTF-16 (see
-// FindUtf16WithoutMark and CanFollowUtf16Mark) is UTF-16; any other is read
-// in whichever 8-bit encoding its text reads most plausibly in
-// (core/plausibility.h). A results file is written in the form of the
-// question file it scores, so nothing is lost on the way round.
+// Japanese dictionaries are EUC-JP; Japanese editors still offer JIS
+// (ISO-2022-JP), the encoding of Japanese mail; Linux editors save UTF-8;
+// Windows Notepad's "Unicode" is UTF-16 with a byte order mark, and some
+// tools write UTF-16 without one. A file whose first bytes show it to be
+// UTF-16 (see FindUtf16WithoutMark and CanFollowUtf16Mark) is UTF-16; one
+// whose list is 7-bit text with escape sequences that read as ISO-2022-JP
+// is ISO-2022-JP; any other is read in whichever 8-bit encoding its text
+// reads most plausibly in (core/plausibility.h). A results file is written
+// in the form of the question file it scores, so nothing is lost on the way
+// round.
 
 #ifndef TAVOSU_CORE_TEXT_ENCODING_H_
 #define TAVOSU_CORE_TEXT_ENCODING_H_
@@ -21,10 +24,11 @@
 
 #include "core/cp932.h"
 #include "core/euc_jp.h"
+#include "core/iso_2022_jp.h"
 
 namespace tavosu {
 
-enum class TextEncoding { kCp932, kEucJp, kUtf8, kUtf16Le, kUtf16Be };
+enum class TextEncoding { kCp932, kEucJp, kUtf8, kUtf16Le, kUtf16Be, kIso2022Jp };
 
 // How the text of a file is stored: the encoding of its text, and the
 // encoding that the byte order mark it begins with names, if it has one.
@@ -80,20 +84,22 @@ bool IsValidUtf8(std::string_view bytes);
 char* RepairUtf8Into(char* out, std::string_view bytes);
 
 // Decodes bytes of a file in an 8-bit encoding (code page 932, EUC-JP or
-// UTF-8) into out as UTF-8 and returns the end of the text; out must have
-// room for MaxDecodedSize(bytes.size()) bytes. Each byte sequence that forms
-// no character becomes U+FFFD.
+// UTF-8), or in ISO-2022-JP from ASCII on, into out as UTF-8 and returns the
+// end of the text; out must have room for MaxDecodedSize(bytes.size())
+// bytes. Each byte sequence that forms no character becomes U+FFFD.
 inline char* DecodeInto(char* out, std::string_view bytes, TextEncoding encoding) {
   if (encoding == TextEncoding::kCp932) return DecodeCp932Into(out, bytes);
   if (encoding == TextEncoding::kEucJp) return DecodeEucJpInto(out, bytes);
+  if (encoding == TextEncoding::kIso2022Jp) return DecodeIso2022JpInto(out, bytes);
   return RepairUtf8Into(out, bytes);
 }
 
 // The most bytes of UTF-8 that bytes bytes of a file in an 8-bit encoding
-// decode to; UTF-8 takes no more, a byte of it becoming at most the three
-// of U+FFFD.
+// or ISO-2022-JP decode to; UTF-8 takes no more, a byte of it becoming at
+// most the three of U+FFFD.
 constexpr std::size_t MaxDecodedSize(std::size_t bytes) {
-  return std::max(MaxDecodedCp932Size(bytes), MaxDecodedEucJpSize(bytes));
+  return std::max({MaxDecodedCp932Size(bytes), MaxDecodedEucJpSize(bytes),
+                   MaxDecodedIso2022JpSize(bytes)});
 }
 
 // Appends UTF-16 bytes (little endian unless big_endian) to out as UTF-8.

@@ -75,11 +75,12 @@ bool SameSet(const QuestionSet& a, const QuestionSet& b) {
 
 // Whether encoding holds fewer characters than Unicode.
 bool IsNarrow(TextEncoding encoding) {
-  return encoding == TextEncoding::kCp932 || encoding == TextEncoding::kEucJp;
+  return encoding == TextEncoding::kCp932 || encoding == TextEncoding::kEucJp ||
+         encoding == TextEncoding::kIso2022Jp;
 }
 
 // A field as it reads back from a results file in encoding: characters that
-// code page 932 or EUC-JP lacks come back as "?".
+// code page 932, EUC-JP or ISO-2022-JP lacks come back as "?".
 std::string ThroughFile(std::string_view field, TextEncoding encoding) {
   if (!IsNarrow(encoding)) return std::string(field);
   std::string bytes;
@@ -123,7 +124,8 @@ void CheckResultsRoundTrip(const QuestionSet& set, const TextForm& form) {
   CheckInvariants(reloaded);
   Require(reloaded.QuestionCount == set.QuestionCount);
   for (int i = 0; i < set.QuestionCount; ++i) {
-    // Every character read from code page 932 or EUC-JP is written back.
+    // Every character read from code page 932, EUC-JP or ISO-2022-JP is
+    // written back.
     if (IsNarrow(encoding)) {
       for (const std::string_view field : {set.Questions[i], set.Answers[i]}) {
         Require(field.find("\uFFFD") != std::string_view::npos ||

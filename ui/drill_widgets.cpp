@@ -16,8 +16,8 @@ namespace {
 constexpr int kFocusFrameWidth = 2;
 
 // Qt's line edit leaves this many pixels between its contents' edges and
-// the text, and scrolls a text unless one pixel more than its width is
-// left.
+// the text, and scrolls a text unless one pixel more than its width,
+// rounded to whole pixels, is left.
 constexpr int kLineEditTextMargin = 2;
 constexpr int kLineEditCursorRoom = 1;
 
@@ -137,7 +137,7 @@ int DrillTextBox::TextRoom() const {
 bool DrillTextBox::FitsAt(int points, int room) const {
   QFont font = full_font_;
   font.setPointSize(points);
-  return QFontMetricsF(font).horizontalAdvance(text()) <= room;
+  return qRound(QFontMetricsF(font).horizontalAdvance(text())) <= room;
 }
 
 bool DrillTextBox::WholeTextSelected() const {

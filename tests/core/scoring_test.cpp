@@ -30,10 +30,14 @@ const std::string kDrills = "/usr/share/tavosu/drills";
 const std::string kResults = "/home/u/ドキュメント/Tavosu";
 
 // The three header lines of a results file scored on 2004-05-08 at
-// 15:43:51, in code page 932 and in EUC-JP.
+// 15:43:51, in ISO-2022-JP, code page 932 and EUC-JP.
 const std::string kCp932Header =
     "# \x8A\xBF\x8E\x9A\x83" "e\x83X\x83g\x82\xCC\x8C\x8B\x89\xCA\x82\xC5\x82\xB7\x81" "B\r\n"
     "# \x83" "e\x83X\x83g\x82\xF0\x8Ds\x82\xC1\x82\xBD\x93\xFA\x8E\x9E\x82\xCD\x81" "A\x95\xBD\x90\xAC 16\x94N05\x8C\x8E" "08\x93\xFA" "15\x8E\x9E" "43\x95\xAA" "51\x95" "b\r\n"
+    "#\r\n";
+const std::string kIso2022JpHeader =
+    "# \x1B$B4A;z%F%9%H$N7k2L$G$9!#\x1B(B\r\n"
+    "# \x1B$B%F%9%H$r9T$C$?F|;~$O!\"J?@.\x1B(B 16\x1B$BG/\x1B(B05\x1B$B7n\x1B(B08\x1B$BF|\x1B(B15\x1B$B;~\x1B(B43\x1B$BJ,\x1B(B51\x1B$BIC\x1B(B\r\n"
     "#\r\n";
 const std::string kEucJpHeader =
     "# \xB4\xC1\xBB\xFA\xA5\xC6\xA5\xB9\xA5\xC8\xA4\xCE\xB7\xEB\xB2\xCC\xA4\xC7\xA4\xB9\xA1\xA3\r\n"
@@ -124,8 +128,8 @@ TEST_F(ScoringTest, WritesTheResultsFileByteForByte) {
 }
 
 // A results file keeps the form of its question file: a byte order mark
-// before code page 932, and EUC-JP byte for byte, half-width katakana and
-// JIS X 0212 included.
+// before code page 932, EUC-JP byte for byte, half-width katakana and JIS X
+// 0212 included, and ISO-2022-JP.
 TEST_F(ScoringTest, KeepsTheFormOfTheQuestionFile) {
   const std::pair<std::string, std::string> files_and_results[] = {
       // 山 やま
@@ -139,6 +143,14 @@ TEST_F(ScoringTest, KeepsTheFormOfTheQuestionFile) {
            "\x8E\xC3\x8E\xBD\x8E\xC4 \xA4\xC6\xA4\xB9\xA4\xC8\r\n\x8F\xB0\xA1 \xA4\xB3\xA4\xA6 \xA1\xFB\r\n"
            "\xBB\xB3 \xA4\xE4\xA4\xDE\r\n"
            "# \xC0\xB5\xB2\xF2\xA4\xCF\xA1\xA2 1/ 1/ 3 \xA4\xC7\xA4\xB9\xA1\xA3(100\xC5\xC0)\r\n"},
+      // In ISO-2022-JP: ｶﾞｯｺｳ 学校 ×, ¥ えん ○, 纊 こう; each line back to
+      // ASCII before its line end.
+      {"\x1B(I6^/:3\x1B(B \x1B$B3X9;\x1B(B \x1B$B!_\x1B(B\r\n\x1B(J\\\x1B(B \x1B$B$($s\x1B(B \x1B$B!{\x1B(B\r\n"
+       "\x1B$By!\x1B(B \x1B$B$3$&\x1B(B\r\n",
+       kIso2022JpHeader +
+           "\x1B(I6^/:3\x1B(B \x1B$B3X9;\x1B(B\r\n\x1B(J\\ \x1B$B$($s\x1B(B \x1B$B!{\x1B(B\r\n"
+           "\x1B$By!\x1B(B \x1B$B$3$&\x1B(B\r\n"
+           "# \x1B$B@52r$O!\"\x1B(B 1/ 1/ 3 \x1B$B$G$9!#\x1B(B(100\x1B$BE@\x1B(B)\r\n"},
   };
   for (const auto& [file, results] : files_and_results) {
     files.files["q.txt"] = file;

@@ -150,6 +150,20 @@ double TextContrast(QWidget* control, const QColor& background) {
   return contrast;
 }
 
+// Whether Qt's own line edit, in box's place and font at points, shows the
+// box's text whole: not scrolled when its cursor goes to the end.
+bool ShowsWhole(const QLineEdit* box, int points) {
+  QLineEdit probe(box->text());
+  probe.setGeometry(box->geometry());
+  QFont font = box->font();
+  font.setPointSize(points);
+  probe.setFont(font);
+  probe.setCursorPosition(0);
+  const QImage start = probe.grab().toImage();
+  probe.end(false);
+  return probe.grab().toImage() == start;
+}
+
 // While alive, the application has a dark colour scheme, as desktops' dark
 // themes have: light text on dark grey.
 class DarkScheme {
@@ -394,19 +408,7 @@ class Form1Test : public QObject {
     h.Click("AnswerButton");
     QLineEdit* box = h.answer();
     QCOMPARE(box->text(), answer);
-    // Whether Qt's own line edit, in the box's place and font at points,
-    // shows the text whole: not scrolled when its cursor goes to the end.
-    const auto whole = [box](int points) {
-      QLineEdit probe(box->text());
-      probe.setGeometry(box->geometry());
-      QFont font = box->font();
-      font.setPointSize(points);
-      probe.setFont(font);
-      probe.setCursorPosition(0);
-      const QImage start = probe.grab().toImage();
-      probe.end(false);
-      return probe.grab().toImage() == start;
-    };
+    const auto whole = [box](int points) { return ShowsWhole(box, points); };
     const int points = box->font().pointSize();
     if (fit == QStringLiteral("full")) {
       QCOMPARE(points, 48);
@@ -420,6 +422,25 @@ class Form1Test : public QObject {
       QVERIFY(!whole(20));
       QCOMPARE(box->cursorPosition(), 0);
     }
+  }
+
+  // At every width of the box, pixel by pixel, from its own down to one
+  // that shows the text whole at no size, the size chosen is the largest
+  // that shows it whole: one point more does not, and the box's 48 pt only
+  // where it does.
+  void theSizeChosenIsTheLargestThatShowsTheTextWhole() {
+    Harness h;
+    QLineEdit* box = h.answer();
+    const QString text = QStringLiteral("いちにち、ついたち、ひとひ");
+    for (int width = box->width(); width >= 250; --width) {
+      box->resize(width, box->height());
+      box->setText(QString());
+      box->setText(text);
+      const int points = box->font().pointSize();
+      QVERIFY2(points == 48 || !ShowsWhole(box, points + 1), qPrintable(QString::number(width)));
+      QVERIFY2(points == 20 || ShowsWhole(box, points), qPrintable(QString::number(width)));
+    }
+    QCOMPARE(box->font().pointSize(), 20);
   }
 
   // Every question and answer of the ready drills fits its box at 32 pt or
